@@ -1,0 +1,177 @@
+// Runs the real mandelbrot-render executable, as a user would.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fractal/memory_target.h"
+#include "fractal/render.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string err;
+  std::string out;
+};
+
+class RenderTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("render-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ToolRun Tool(const std::string& args) {
+    const std::string out = (dir_ / "stdout.txt").string(), err = (dir_ / "stderr.txt").string();
+    const std::string command = "cd '" + dir_.string() + "' && '" RENDER_TOOL "' " + args +
+                                " >'" + out + "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(err), Slurp(out)};
+    fs::remove(out);
+    fs::remove(err);
+    return run;
+  }
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  std::vector<fs::path> Files() const {
+    std::vector<fs::path> files;
+    for (auto& entry : fs::directory_iterator(dir_)) files.push_back(entry.path().filename());
+    return files;
+  }
+  fs::path dir_;
+};
+
+// Reads an 8-bit RGB PNG into rows of r, g, b bytes.
+bool ReadPng(const fs::path& path, int& width, int& height, std::vector<png_byte>& rgb) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  width = static_cast<int>(image.width);
+  height = static_cast<int>(image.height);
+  rgb.resize(PNG_IMAGE_SIZE(image));
+  return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+TEST_F(RenderTool, WritesTheRendererBytesAsRgb) {
+  const ToolRun run = Tool("--view -0.75 -1e-1 -0.5 0.15 --size 40x30 --output pic.png");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out + run.err, "");
+  int w = 0, h = 0;
+  std::vector<png_byte> rgb;
+  ASSERT_TRUE(ReadPng(dir_ / "pic.png", w, h, rgb));
+  ASSERT_EQ(w, 40);
+  ASSERT_EQ(h, 30);
+  MemoryTarget expected(40, 30);
+  RenderMandelbrotPlain(expected, -0.75, -0.1, -0.5, 0.15, kIterationLimit);
+  for (int r = 0; r < h; ++r) {
+    for (int c = 0; c < w; ++c) {
+      const png_byte* got = &rgb[(r * w + c) * 3];
+      const std::uint8_t* want = expected.Pixel(c, r);
+      ASSERT_EQ(got[0], want[2]) << c << "," << r;
+      ASSERT_EQ(got[1], want[1]) << c << "," << r;
+      ASSERT_EQ(got[2], want[0]) << c << "," << r;
+    }
+  }
+  // Nothing but the picture: no temporary left behind.
+  EXPECT_EQ(Files(), std::vector<fs::path>{"pic.png"});
+}
+
+TEST_F(RenderTool, DefaultsRenderTheInitialView) {
+  ASSERT_EQ(Tool("").status, 0);
+  int w = 0, h = 0;
+  std::vector<png_byte> rgb;
+  ASSERT_TRUE(ReadPng(dir_ / "mandelbrot.png", w, h, rgb));
+  ASSERT_EQ(w, 512);
+  ASSERT_EQ(h, 512);
+  EXPECT_EQ((std::vector<int>{rgb[0], rgb[1], rgb[2]}), (std::vector<int>{0, 0, 45}));
+  const png_byte* right = &rgb[511 * 3];
+  EXPECT_EQ((std::vector<int>{right[0], right[1], right[2]}), (std::vector<int>{0, 0, 30}));
+}
+
+TEST_F(RenderTool, SeventeenDigitsComeBackAsTheSameDouble) {
+  const ToolRun run = Tool("--verbose --view 0.10000000000000001 -1e-12 1.2250000000000001 2 --size 2");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("view 0.10000000000000001 -9.9999999999999998e-13 1.2250000000000001 2"),
+            std::string::npos)
+      << run.out;
+}
+
+TEST_F(RenderTool, BadArgumentsGetOneLineAndStatusTwo) {
+  const struct {
+    const char* args;
+    const char* mentions;
+  } cases[] = {
+      {"--view 1 2 x 4", "'x'"},
+      {"--view 1 2 3", "four numbers"},
+      {"--view nan 0 1 1", "'nan'"},
+      {"--view 0 inf 1 1", "'inf'"},
+      {"--view 0 0 1e999 1", "'1e999'"},
+      {"--view 0 0 1 ''", "''"},
+      {"--size 1", "out of range"},
+      {"--size 16385", "out of range"},
+      {"--size 64x1", "out of range"},
+      {"--size 64x", "'64x'"},
+      {"--size -4", "'-4'"},
+      {"--size 12abc", "'12abc'"},
+      {"--size", "needs a value"},
+      {"--colour red", "unknown option '--colour'"},
+      {"--output", "needs a file name"},
+      {"--size 8 --output no/such/folder/x.png", "no/such/folder/x.png"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Tool(c.args);
+    EXPECT_EQ(run.status, 2) << c.args;
+    EXPECT_NE(run.err.find(c.mentions), std::string::npos) << c.args << " -> " << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << c.args;
+    EXPECT_TRUE(Files().empty()) << c.args;  // nothing written, nothing half-written
+  }
+}
+
+TEST_F(RenderTool, AnUnwritableOutputLeavesNoFileBehind) {
+  fs::create_directory(dir_ / "locked");
+  fs::permissions(dir_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  const ToolRun run = Tool("--size 8 --output locked/x.png");
+  fs::permissions(dir_ / "locked", fs::perms::owner_all);
+  if (geteuid() != 0) {
+    EXPECT_EQ(run.status, 2);  // root may write anywhere
+  }
+  const ToolRun dir_as_file = Tool("--size 8 --output locked");
+  EXPECT_EQ(dir_as_file.status, 2);
+  EXPECT_NE(dir_as_file.err.find("'locked'"), std::string::npos) << dir_as_file.err;
+  std::vector<fs::path> left;
+  for (auto& entry : fs::directory_iterator(dir_ / "locked")) left.push_back(entry.path());
+  if (geteuid() != 0) {
+    EXPECT_TRUE(left.empty());
+  }
+}
+
+TEST_F(RenderTool, HelpExplainsTheOptions) {
+  const ToolRun run = Tool("--help");
+  EXPECT_EQ(run.status, 0);
+  for (const char* option : {"--view", "--size", "--output", "--verbose"}) {
+    EXPECT_NE(run.out.find(option), std::string::npos) << option;
+  }
+}
+
+}  // namespace
