@@ -1,41 +1,116 @@
-// Render time of the navigator's two picture sizes on its first view.
+// Render time of the plain and the fast pass side by side: the navigator's two picture
+// sizes on its first view (the fast pass on every core), and a block inside the set on
+// one core, where every pixel runs to the limit and the cost per step is plainest.
+//
+// Counters: "iterations/s" counts pixel-iterations (orbit steps the plain loop performs:
+// z2 .. z(count) for an escaping pixel, z2 .. z(limit) for one that stays), "ns/iteration"
+// is its inverse, and "cycles/iteration" converts that with the nominal clock from
+// /proc/cpuinfo (printed as cpu_mhz; a core running faster than that makes the figure
+// lower than the true cycle count). perf counters are not available in every VM.
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <string>
+#include <tuple>
 
 #include "fractal/memory_target.h"
 #include "fractal/render.h"
 
 namespace {
 
-// Pixel-iterations (squarings) of a render, for the rate counter.
-double Squarings(const MemoryTarget& t, RenderView v) {
-  const int w = static_cast<int>(t.width), h = static_cast<int>(t.height);
+// Orbit steps of a whole render, as the plain loop performs them.
+double PixelIterations(int w, int h, RenderView v) {
   const double dRe = (v.re1 - v.re0) / (w - 1), dIm = (v.im1 - v.im0) / (h - 1);
   double total = 0, y = v.im0;
   for (int r = 0; r < h; ++r, y = y + dIm) {
     double x = v.re0;
-    for (int c = 0; c < w; ++c, x = x + dRe) total += EscapeCount(x, y, kIterationLimit) - 1;
+    for (int c = 0; c < w; ++c, x = x + dRe) {
+      total += std::min(EscapeCount(x, y, kIterationLimit), kIterationLimit) - 1;
+    }
   }
   return total;
 }
 
-template <PixelPass Pass>
-void BM_Render(benchmark::State& state) {
-  const int size = static_cast<int>(state.range(0));
-  MemoryTarget target(size, size);
-  const RenderView view{-1, -1, 1, 1};
-  for (auto _ : state) {
-    RenderWith(Pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
-    benchmark::DoNotOptimize(target.bytes.data());
-  }
-  state.counters["iterations/s"] = benchmark::Counter(
-      Squarings(target, view) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+double CachedPixelIterations(int w, int h, RenderView v) {
+  static std::map<std::tuple<int, int, double, double, double, double>, double> cache;
+  const auto key = std::make_tuple(w, h, v.re0, v.im0, v.re1, v.im1);
+  auto found = cache.find(key);
+  if (found == cache.end()) found = cache.emplace(key, PixelIterations(w, h, v)).first;
+  return found->second;
 }
 
-BENCHMARK(BM_Render<RenderPixelsPlain>)->Name("plain/initial_view")->Arg(128)->Arg(512)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Render<RenderPixels>)->Name("fast/initial_view")->Arg(128)->Arg(512)
-    ->Unit(benchmark::kMillisecond);
+// The nominal clock in Hz, 0 when unknown.
+double NominalHz() {
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line)) {
+    if (line.rfind("cpu MHz", 0) == 0) {
+      const auto colon = line.find(':');
+      if (colon != std::string::npos) return std::stod(line.substr(colon + 1)) * 1e6;
+    }
+  }
+  return 0;
+}
+
+constexpr RenderView kInitialView{-1, -1, 1, 1};
+// Wholly inside the main cardioid: every pixel runs to the limit.
+constexpr RenderView kInsideBlock{-0.3, -0.2, 0.1, 0.2};
+
+void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads) {
+  const int size = static_cast<int>(state.range(0));
+  MemoryTarget target(size, size);
+  SetRenderThreads(threads);
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
+    benchmark::DoNotOptimize(target.bytes.data());
+    benchmark::ClobberMemory();
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  SetRenderThreads(0);
+  const double steps =
+      CachedPixelIterations(size, size, view) * static_cast<double>(state.iterations());
+  state.counters["iterations/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
+  state.counters["ns/iteration"] = seconds * 1e9 / steps;
+  static const double hz = NominalHz();
+  if (hz > 0) state.counters["cycles/iteration"] = seconds * hz / steps;
+}
+
+// Plain and fast side by side, one size after the other. Real time: the fast pass
+// spends its time on other threads too.
+void Register(const std::string& name, PixelPass pass, RenderView view, int threads, int size) {
+  benchmark::RegisterBenchmark(name.c_str(),
+                               [=](benchmark::State& state) { Run(state, pass, view, threads); })
+      ->Arg(size)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+}
+
+void RegisterAll() {
+  for (int size : {512, 128}) {
+    Register("plain/initial_view", &RenderPixelsPlain, kInitialView, 1, size);
+    Register("fast/initial_view", &RenderPixels, kInitialView, 0, size);
+    Register("fast_1_thread/initial_view", &RenderPixels, kInitialView, 1, size);
+  }
+  Register("plain/inside_block", &RenderPixelsPlain, kInsideBlock, 1, 256);
+  Register("fast_1_thread/inside_block", &RenderPixels, kInsideBlock, 1, 256);
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::AddCustomContext("render_instruction_set", RenderInstructionSet());
+  benchmark::AddCustomContext("render_threads", std::to_string(RenderThreads()));
+  const double hz = NominalHz();
+  if (hz > 0) benchmark::AddCustomContext("cpu_mhz", std::to_string(hz / 1e6));
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

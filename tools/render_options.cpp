@@ -7,7 +7,7 @@
 
 const char* const kRenderUsage =
     "Usage: mandelbrot-render [--view RE0 IM0 RE1 IM1] [--size W[xH]] [--output FILE.png]\n"
-    "                         [--verbose] [--help]\n"
+    "                         [--bench N] [--plain] [--verbose] [--help]\n"
     "\n"
     "Renders the Mandelbrot set exactly as the navigator shows it (iteration limit 150)\n"
     "and writes it as an 8-bit RGB PNG.\n"
@@ -17,7 +17,12 @@ const char* const kRenderUsage =
     "                          row (default: -1 -1 1 1, the navigator's first view)\n"
     "  --size W[xH]            picture size in pixels, 2 to 16384 each; square when H is\n"
     "                          left out (default: 512)\n"
-    "  --output FILE.png       where to write the picture (default: mandelbrot.png)\n"
+    "  --output FILE.png       where to write the picture (default: mandelbrot.png; with\n"
+    "                          --bench, nothing is written unless --output is given)\n"
+    "  --bench N               render N times (1 to 100000) and print the median time of\n"
+    "                          a render and the pixel-iterations per second\n"
+    "  --plain                 render with the plain reference renderer instead of the\n"
+    "                          vectorised, multi-threaded one (same picture, slower)\n"
     "  --verbose               print the view, the size and the time taken\n"
     "  --help                  show this text\n";
 
@@ -35,22 +40,23 @@ bool ParseNumber(const char* text, double& value) {
   return true;
 }
 
-bool ParseSide(const char* begin, const char* end, int& side) {
+// A whole number of one to nine digits and nothing else.
+bool ParseDigits(const char* begin, const char* end, int& number) {
   if (begin == end || end - begin > 9) return false;
   int value = 0;
   for (const char* p = begin; p != end; ++p) {
     if (*p < '0' || *p > '9') return false;
     value = value * 10 + (*p - '0');
   }
-  side = value;
+  number = value;
   return true;
 }
 
 bool ParseSize(const char* text, int& width, int& height, std::string& error) {
   const char* end = text + std::strlen(text);
   const char* x = std::strchr(text, 'x');
-  bool ok = x ? ParseSide(text, x, width) && ParseSide(x + 1, end, height)
-              : ParseSide(text, end, width);
+  bool ok = x ? ParseDigits(text, x, width) && ParseDigits(x + 1, end, height)
+              : ParseDigits(text, end, width);
   if (!ok) {
     error = std::string("--size: '") + text + "' is not W or WxH with whole numbers";
     return false;
@@ -60,6 +66,21 @@ bool ParseSize(const char* text, int& width, int& height, std::string& error) {
     error = std::string("--size: '") + text + "' is out of range (each side 2 to 16384)";
     return false;
   }
+  return true;
+}
+
+bool ParseBench(const char* text, int& count, std::string& error) {
+  const char* end = text + std::strlen(text);
+  int value = 0;
+  if (!ParseDigits(text, end, value)) {
+    error = std::string("--bench: '") + text + "' is not a whole number";
+    return false;
+  }
+  if (value < kMinBench || value > kMaxBench) {
+    error = std::string("--bench: '") + text + "' is out of range (1 to 100000)";
+    return false;
+  }
+  count = value;
   return true;
 }
 
@@ -100,6 +121,15 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
         return false;
       }
       options.output = argv[++i];
+      options.outputGiven = true;
+    } else if (arg == "--bench") {
+      if (left < 1) {
+        error = "--bench needs a count: N";
+        return false;
+      }
+      if (!ParseBench(argv[++i], options.bench, error)) return false;
+    } else if (arg == "--plain") {
+      options.plain = true;
     } else {
       error = "unknown option '" + arg + "' (see --help)";
       return false;

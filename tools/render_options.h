@@ -8,12 +8,17 @@ struct RenderOptions {
   int width = 512;
   int height = 512;
   std::string output = "mandelbrot.png";
+  bool outputGiven = false;  // --output was on the command line
   bool verbose = false;
   bool help = false;
+  int bench = 0;       // --bench N: render N times and report the median time; 0: off
+  bool plain = false;  // --plain: render with the reference pass
 };
 
 inline constexpr int kMinSide = 2;
 inline constexpr int kMaxSide = 16384;
+inline constexpr int kMinBench = 1;
+inline constexpr int kMaxBench = 100000;
 
 // Parses argv[1..argc-1]. On a bad argument returns false with a one-line message
 // naming the problem in `error`.

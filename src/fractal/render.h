@@ -31,8 +31,21 @@ struct RenderView {
 // pass must match byte for byte.
 void RenderPixelsPlain(const PixelGrid& grid, RenderView view, int limit);
 
-// The pass the program uses. Gives the same bytes as RenderPixelsPlain.
+// The pass the program uses. Gives the same bytes as RenderPixelsPlain: the same sample
+// points and the same double operations, on vectors of neighbouring pixels with the best
+// instruction set of the machine, its rows shared among a pool of threads that is started
+// by the first render and lives until the program ends. Safe to call from several
+// threads; their renders take turns in the pool.
 void RenderPixels(const PixelGrid& grid, RenderView view, int limit);
+
+// How many threads RenderPixels shares a picture's rows among, the calling thread
+// included: 1 keeps it on the caller, 0 (the default) means one per core.
+void SetRenderThreads(int threads);
+// The number of threads the next RenderPixels will use.
+int RenderThreads();
+// The instruction set RenderPixels would use now, by Highway's name ("AVX3", "AVX2",
+// "SSE4", "NEON", ...).
+const char* RenderInstructionSet();
 
 // A float size or pitch of a target, truncated toward zero; 0 when it does not fit.
 int TruncateExtent(float value);

@@ -1,6 +1,151 @@
-#include "fractal/render.h"
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <thread>
+#include <vector>
 
-// Until the vectorised pass lands the program renders with the reference pass.
+#include "fractal/gradient.h"
+#include "fractal/render.h"
+#include "fractal/render_kernel.h"
+#include "fractal/thread_pool.h"
+
+namespace {
+
+using fractal_kernel::kRowPadding;
+
+// Counts up to this limit get a colour table indexed by the count itself; larger ones
+// (no view of the program uses them) fold the count per pixel first.
+constexpr int kLargestTabledLimit = 4096;
+
+// Bytes 0..2 of the colour of every count a render with one limit can give, packed as
+// byte0 | byte1 << 8 | byte2 << 16. Built with the very functions the plain pass calls
+// per pixel, so it agrees with it by construction.
+class ColourTable {
+ public:
+  explicit ColourTable(int limit) {
+    const int counts = std::min(std::max(limit, 1), kLargestTabledLimit) + 2;
+    byCount_.resize(static_cast<std::size_t>(counts));
+    for (int count = 0; count < counts; ++count) {
+      byCount_[static_cast<std::size_t>(count)] = Colour(WrapModulo(count, kColourCycle));
+    }
+    // The folded indexes lie in 0 .. kColourCycle.
+    for (int index = 0; index <= kColourCycle; ++index) {
+      byIndex_[static_cast<std::size_t>(index)] = Colour(index);
+    }
+  }
+
+  std::uint32_t operator()(int count) const {
+    if (static_cast<std::size_t>(count) < byCount_.size()) {
+      return byCount_[static_cast<std::size_t>(count)];
+    }
+    return byIndex_[static_cast<std::size_t>(WrapModulo(count, kColourCycle))];
+  }
+
+ private:
+  static std::uint32_t Colour(int index) {
+    std::uint8_t b0 = 0, b1 = 0, b2 = 0;
+    GradientLookup(index, kPaletteLength, MandelbrotKeys, kPaletteSegments, b0, b1, b2);
+    return std::uint32_t{b0} | std::uint32_t{b1} << 8 | std::uint32_t{b2} << 16;
+  }
+
+  std::vector<std::uint32_t> byCount_;
+  std::array<std::uint32_t, kColourCycle + 1> byIndex_{};
+};
+
+const ColourTable& ColoursFor(int limit, std::optional<ColourTable>& scratch) {
+  // The program renders every frame with the same limit: build that table once.
+  static const ColourTable program(kIterationLimit);
+  if (limit == kIterationLimit) return program;
+  return scratch.emplace(limit);
+}
+
+std::atomic<int> requestedThreads{0};
+
+int RoundUp(int value, int multiple) {
+  return (value + multiple - 1) / multiple * multiple;
+}
+
+ThreadPool& Pool() {
+  // Destroyed (its idle workers joined) with the other statics when the program ends.
+  static ThreadPool pool;
+  return pool;
+}
+
+// Sample points accumulated exactly as the plain pass steps through them: start, then
+// start + step, then that + step, ..., each sum rounded. Padded with `pad` up to a
+// multiple of `multiple` values.
+std::vector<double> Samples(double start, double step, int count, int multiple, double pad) {
+  std::vector<double> values(static_cast<std::size_t>(RoundUp(count, multiple)), pad);
+  double value = start;
+  for (int i = 0; i < count; ++i) {
+    values[static_cast<std::size_t>(i)] = value;
+    value = value + step;
+  }
+  return values;
+}
+
+struct Job {
+  const PixelGrid* grid;
+  const double* re;
+  const double* im;
+  int limit;
+  const ColourTable* colours;
+  fractal_kernel::CountRowFunction countRow;
+};
+
+void RenderRow(void* context, int row) {
+  const Job& job = *static_cast<const Job*>(context);
+  std::uint8_t* pixel = job.grid->first + job.grid->pitch * row;
+  // Kept from row to row, by every thread that renders.
+  thread_local std::vector<std::int32_t> counts;
+  const int w = job.grid->width;
+  counts.resize(static_cast<std::size_t>(RoundUp(w, kRowPadding)));
+  job.countRow(job.re, w, job.im[row], job.limit, counts.data());
+  for (int c = 0; c < w; ++c, pixel += 4) {
+    const std::uint32_t colour = (*job.colours)(counts[static_cast<std::size_t>(c)]);
+    // Byte 3 belongs to the surface: three stores, never a four-byte one.
+    pixel[0] = static_cast<std::uint8_t>(colour);
+    pixel[1] = static_cast<std::uint8_t>(colour >> 8);
+    pixel[2] = static_cast<std::uint8_t>(colour >> 16);
+  }
+}
+
+}  // namespace
+
+void SetRenderThreads(int threads) {
+  requestedThreads.store(std::max(threads, 0));
+}
+
+int RenderThreads() {
+  const int requested = requestedThreads.load();
+  if (requested > 0) return requested;
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+const char* RenderInstructionSet() {
+  return fractal_kernel::ChooseRowKernel().instructionSet;
+}
+
 void RenderPixels(const PixelGrid& grid, RenderView view, int limit) {
-  RenderPixelsPlain(grid, view, limit);
+  const int w = grid.width;
+  const int h = grid.height;
+  if (w <= 0 || h <= 0) return;
+  const double dRe = (view.re1 - view.re0) / static_cast<double>(w - 1);
+  const double dIm = (view.im1 - view.im0) / static_cast<double>(h - 1);
+  // Padding lanes are iterated along with the row's last pixels; 16 leaves the set at
+  // the first step, so they never hold a group up.
+  const std::vector<double> re = Samples(view.re0, dRe, w, kRowPadding, 16.0);
+  const std::vector<double> im = Samples(view.im0, dIm, h, 1, 0.0);
+
+  std::optional<ColourTable> scratch;
+  Job job{&grid,
+          re.data(),
+          im.data(),
+          limit,
+          &ColoursFor(limit, scratch),
+          fractal_kernel::ChooseRowKernel().countRow};
+  Pool().Run(h, RenderThreads(), &RenderRow, &job);
 }

@@ -138,6 +138,16 @@ TEST_F(RenderTool, BadArgumentsGetOneLineAndStatusTwo) {
       {"--colour red", "unknown option '--colour'"},
       {"--output", "needs a file name"},
       {"--size 8 --output no/such/folder/x.png", "no/such/folder/x.png"},
+      {"--bench", "needs a count"},
+      {"--size 8 --bench 0", "'0' is out of range"},
+      {"--size 8 --bench 100001", "'100001' is out of range"},
+      {"--size 8 --bench -3", "'-3'"},
+      {"--size 8 --bench 5x", "'5x'"},
+      {"--size 8 --bench ''", "''"},
+      {"--size 8 --bench 1e3", "'1e3'"},
+      {"--size 8 --bench 9999999999", "'9999999999'"},
+      {"--size 8 --plain --bench two", "'two'"},
+      {"--size 8 --bench 2 --output no/such/folder/x.png", "no/such/folder/x.png"},
   };
   for (const auto& c : cases) {
     const ToolRun run = Tool(c.args);
@@ -166,10 +176,60 @@ TEST_F(RenderTool, AnUnwritableOutputLeavesNoFileBehind) {
   }
 }
 
+TEST_F(RenderTool, BenchReportsTheMedianAndWritesOnlyWhenAsked) {
+  for (const char* renderer : {"", "--plain "}) {
+    const ToolRun run = Tool(std::string(renderer) + "--bench 3 --size 24x16");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find(*renderer ? "plain renderer" : "fast renderer"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("3 renders of 24x16, median "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("pixel-iterations/s"), std::string::npos) << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    EXPECT_TRUE(Files().empty()) << renderer;  // no --output: no picture
+  }
+  // Pixel-iterations are the orbit steps the plain loop performs: one for a point that
+  // escapes at once, limit - 1 = 149 for a point of the set.
+  const ToolRun outside = Tool("--bench 1 --view 3 3 4 4 --size 2");
+  EXPECT_NE(outside.out.find(", 4 pixel-iterations per render"), std::string::npos) << outside.out;
+  const ToolRun inside = Tool("--bench 1 --view 0 0 0 0 --size 3x2");
+  EXPECT_NE(inside.out.find(", 894 pixel-iterations per render"), std::string::npos) << inside.out;
+
+  // With --output the last render is written, and it is the renderer's picture.
+  for (const char* renderer : {"", "--plain "}) {
+    ASSERT_EQ(Tool(std::string(renderer) + "--bench 2 --view -0.75 -0.1 -0.5 0.15 --size 20x10 "
+                                           "--output b.png")
+                  .status,
+              0);
+    int w = 0, h = 0;
+    std::vector<png_byte> rgb;
+    ASSERT_TRUE(ReadPng(dir_ / "b.png", w, h, rgb)) << renderer;
+    MemoryTarget expected(20, 10);
+    RenderMandelbrotPlain(expected, -0.75, -0.1, -0.5, 0.15, kIterationLimit);
+    for (int i = 0; i < 20 * 10; ++i) {
+      const std::uint8_t* want = expected.Pixel(i % 20, i / 20);
+      ASSERT_EQ((std::vector<int>{rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]}),
+                (std::vector<int>{want[2], want[1], want[0]}))
+          << renderer << " pixel " << i;
+    }
+    fs::remove(dir_ / "b.png");
+  }
+}
+
+TEST_F(RenderTool, PlainWritesTheSamePicture) {
+  ASSERT_EQ(Tool("--size 33x17 --output fast.png").status, 0);
+  ASSERT_EQ(Tool("--plain --size 33x17 --output plain.png").status, 0);
+  int w = 0, h = 0;
+  std::vector<png_byte> fast, plain;
+  ASSERT_TRUE(ReadPng(dir_ / "fast.png", w, h, fast));
+  ASSERT_TRUE(ReadPng(dir_ / "plain.png", w, h, plain));
+  EXPECT_EQ(fast, plain);
+}
+
 TEST_F(RenderTool, HelpExplainsTheOptions) {
   const ToolRun run = Tool("--help");
   EXPECT_EQ(run.status, 0);
-  for (const char* option : {"--view", "--size", "--output", "--verbose"}) {
+  for (const char* option : {"--view", "--size", "--output", "--verbose", "--bench", "--plain"}) {
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
   }
 }

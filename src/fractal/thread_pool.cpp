@@ -1,0 +1,73 @@
+#include "fractal/thread_pool.h"
+
+ThreadPool::~ThreadPool() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+int ThreadPool::WorkerCount() {
+  std::lock_guard<std::mutex> lock(jobMutex_);
+  return static_cast<int>(workers_.size());
+}
+
+void ThreadPool::TakeItems() {
+  for (;;) {
+    const int item = next_.fetch_add(1, std::memory_order_relaxed);
+    if (item >= items_) return;
+    run_(context_, item);
+  }
+}
+
+void ThreadPool::Run(int items, int threads, ItemFunction run, void* context) {
+  if (items <= 0) return;
+  std::lock_guard<std::mutex> job(jobMutex_);
+  const int helpers = threads - 1 < items - 1 ? threads - 1 : items - 1;
+  if (helpers <= 0) {
+    for (int i = 0; i < items; ++i) run(context, i);
+    return;
+  }
+  // Only this function adds workers, and it holds jobMutex_, so workers_ does not move
+  // while anyone reads it; the workers themselves never touch it.
+  while (static_cast<int>(workers_.size()) < helpers) {
+    const int index = static_cast<int>(workers_.size());
+    workers_.emplace_back([this, index] { WorkerLoop(index); });
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    run_ = run;
+    context_ = context;
+    items_ = items;
+    next_.store(0, std::memory_order_relaxed);
+    helpers_ = helpers;
+    open_ = true;
+    ++generation_;
+  }
+  wake_.notify_all();
+  TakeItems();
+  // Every item has been handed out. A worker that has not joined by now would find
+  // nothing left to do, so it is kept out (the job's context dies when Run returns);
+  // those that joined may still be running their last item.
+  std::unique_lock<std::mutex> lock(mutex_);
+  open_ = false;
+  idle_.wait(lock, [this] { return busy_ == 0; });
+}
+
+void ThreadPool::WorkerLoop(int index) {
+  std::uint64_t seen = 0;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
+    if (stop_) return;
+    seen = generation_;
+    if (!open_ || index >= helpers_) continue;
+    ++busy_;
+    lock.unlock();
+    TakeItems();
+    lock.lock();
+    if (--busy_ == 0) idle_.notify_all();
+  }
+}

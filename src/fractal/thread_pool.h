@@ -1,0 +1,54 @@
+#pragma once
+// A small pool of worker threads that lives as long as its owner and shares the items of
+// one job at a time among the caller and some of its workers.
+//
+// Threads are started when a job first needs them and then wait, idle, for the next job,
+// so a frame that renders a small preview pays for a wake-up, never for a thread start.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class ThreadPool {
+ public:
+  // Called once for every item, from any of the threads taking part.
+  using ItemFunction = void (*)(void* context, int item);
+
+  ThreadPool() = default;
+  ThreadPool(const ThreadPool&) = delete;
+  ThreadPool& operator=(const ThreadPool&) = delete;
+  // Wakes the idle workers, tells them to finish and joins them.
+  ~ThreadPool();
+
+  // Calls run(context, i) once for each i in [0, items), on the calling thread and up to
+  // threads - 1 workers, and returns when every call has returned. Items are handed out
+  // in increasing order, one at a time, to whichever thread is free. Jobs from several
+  // callers run one after the other. `run` must not throw.
+  void Run(int items, int threads, ItemFunction run, void* context);
+
+  // Workers started so far.
+  int WorkerCount();
+
+ private:
+  void WorkerLoop(int index);
+  void TakeItems();
+
+  std::mutex jobMutex_;  // one job at a time
+
+  std::mutex mutex_;  // guards everything below except next_
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  std::vector<std::thread> workers_;
+  std::uint64_t generation_ = 0;  // counts the jobs posted
+  bool open_ = false;             // workers may still join the current job
+  bool stop_ = false;
+  int helpers_ = 0;  // workers 0 .. helpers_ - 1 take part in the current job
+  int busy_ = 0;     // workers inside the current job
+  ItemFunction run_ = nullptr;
+  void* context_ = nullptr;
+  int items_ = 0;
+  std::atomic<int> next_{0};
+};

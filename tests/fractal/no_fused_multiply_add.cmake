@@ -1,0 +1,32 @@
+# Fails when the fractal library holds a fused multiply-add: each product must be
+# rounded before it is added, or the fast pictures drift from the plain ones.
+# Usage: cmake -DOBJDUMP=... -DLIBRARY=.../libfractal.a -P no_fused_multiply_add.cmake
+if(NOT OBJDUMP OR NOT LIBRARY)
+  message(FATAL_ERROR "OBJDUMP and LIBRARY must be given")
+endif()
+execute_process(COMMAND "${OBJDUMP}" -d -C --no-show-raw-insn "${LIBRARY}"
+                OUTPUT_VARIABLE listing ERROR_VARIABLE errors RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} failed on ${LIBRARY}: ${errors}")
+endif()
+
+# Make sure the listing is the one meant: the kernel compiled for several instruction
+# sets (on x86 including AVX-512), so that finding nothing below means something.
+string(REGEX MATCHALL "fractal_kernel::N_[A-Z0-9_]+::CountRow[^\n]*>:" kernels "${listing}")
+list(LENGTH kernels kernelCount)
+if(kernelCount LESS 2)
+  message(FATAL_ERROR "expected the row kernel for at least two instruction sets in "
+                      "${LIBRARY}, found ${kernelCount}")
+endif()
+if(listing MATCHES "N_AVX3::CountRow" AND NOT listing MATCHES "vmulpd[^\n]*%zmm")
+  message(FATAL_ERROR "the AVX-512 kernel in ${LIBRARY} has no 512-bit multiplies")
+endif()
+
+# x86: vfmadd*, vfmsub*, vfnmadd*, vfnmsub* (FMA3 and FMA4, every width);
+# Arm: fmadd, fmsub, fnmadd, fnmsub, fmla, fmls.
+set(fused "[ \t](v?fn?m(add|sub)[a-z0-9.]*|fml[as][a-z0-9.]*)[ \t]")
+if(listing MATCHES "${fused}")
+  string(REGEX MATCH "[^\n]*${fused}[^\n]*" shown "${listing}")
+  message(FATAL_ERROR "a fused multiply-add in ${LIBRARY}:\n${shown}")
+endif()
+message(STATUS "no fused multiply-add among ${kernelCount} kernel variants in ${LIBRARY}")

@@ -1,0 +1,259 @@
+// The fast pass against the plain one: every byte of every picture must be the same,
+// whatever the view, size, pitch, limit, thread count or instruction set.
+#include <gtest/gtest.h>
+#include <hwy/targets.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fractal/memory_target.h"
+#include "fractal/render.h"
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr std::uint8_t kFill = 0xA7;  // what the targets hold before a render
+
+struct Case {
+  RenderView view;
+  int width;
+  int height;
+  int limit = kIterationLimit;
+  int padding = 0;  // bytes after each row
+};
+
+std::string Describe(const Case& c) {
+  std::ostringstream s;
+  s.precision(17);
+  s << "view " << c.view.re0 << " " << c.view.im0 << " " << c.view.re1 << " " << c.view.im1 << ", "
+    << c.width << "x" << c.height << ", limit " << c.limit << ", padding " << c.padding << ", "
+    << RenderThreads() << " thread(s), " << RenderInstructionSet();
+  return s.str();
+}
+
+// Renders the case with both passes into targets filled with kFill and compares every
+// byte, byte 3 and row padding included (which both must leave as they were).
+::testing::AssertionResult SameBytes(const Case& c) {
+  const int pitch = c.width * 4 + c.padding;
+  MemoryTarget plain(c.width, c.height, pitch, kFill);
+  MemoryTarget fast(c.width, c.height, pitch, kFill);
+  RenderMandelbrotPlain(plain, c.view.re0, c.view.im0, c.view.re1, c.view.im1, c.limit);
+  RenderMandelbrot(fast, c.view.re0, c.view.im0, c.view.re1, c.view.im1, c.limit);
+  const auto differs = std::mismatch(plain.bytes.begin(), plain.bytes.end(), fast.bytes.begin());
+  if (differs.first == plain.bytes.end()) return ::testing::AssertionSuccess();
+  const auto offset = static_cast<int>(differs.first - plain.bytes.begin());
+  const int row = offset / pitch, inRow = offset % pitch;
+  std::ostringstream s;
+  s << Describe(c) << ": first difference at row " << row;
+  if (inRow >= c.width * 4) {
+    s << ", padding byte " << inRow - c.width * 4;
+  } else {
+    const int column = inRow / 4;
+    s << ", column " << column << ", byte " << inRow % 4 << ": plain pixel";
+    for (int b = 0; b < 4; ++b) s << " " << int{plain.Pixel(column, row)[b]};
+    s << ", fast pixel";
+    for (int b = 0; b < 4; ++b) s << " " << int{fast.Pixel(column, row)[b]};
+  }
+  s << " ("
+    << std::count_if(
+           plain.bytes.begin(), plain.bytes.end(),
+           [&, i = std::size_t{0}](std::uint8_t b) mutable { return b != fast.bytes[i++]; })
+    << " bytes differ)";
+  return ::testing::AssertionFailure() << s.str();
+}
+
+// Views of every kind in a reproducible order: anywhere near the set, extents from 1e-12
+// to 10, any aspect, either direction on each axis, small sizes of every shape.
+std::vector<Case> RandomCases(int count, std::uint64_t seed) {
+  std::mt19937_64 random(seed);
+  std::uniform_real_distribution<double> centreRe(-2.2, 0.8), centreIm(-1.3, 1.3);
+  std::uniform_real_distribution<double> logExtent(-12, 1), aspect(0.25, 4), unit(0, 1);
+  std::uniform_int_distribution<int> side(2, 48), padding(0, 3);
+  std::vector<Case> cases;
+  for (int i = 0; i < count; ++i) {
+    const double re = centreRe(random), im = centreIm(random);
+    const double extent = std::pow(10.0, logExtent(random));
+    double halfRe = extent / 2, halfIm = extent * aspect(random) / 2;
+    if (unit(random) < 0.2) halfRe = -halfRe;
+    if (unit(random) < 0.2) halfIm = -halfIm;
+    cases.push_back(Case{{re - halfRe, im - halfIm, re + halfRe, im + halfIm},
+                         side(random),
+                         side(random),
+                         kIterationLimit,
+                         4 * padding(random)});
+  }
+  return cases;
+}
+
+// Sets the render thread count for one scope.
+class ThreadsFor {
+ public:
+  explicit ThreadsFor(int threads) { SetRenderThreads(threads); }
+  ~ThreadsFor() { SetRenderThreads(0); }
+};
+
+// Narrows Highway's choice to one instruction set for one scope.
+class OnlyTarget {
+ public:
+  explicit OnlyTarget(std::int64_t target) { hwy::SetSupportedTargetsForTest(target); }
+  ~OnlyTarget() { hwy::SetSupportedTargetsForTest(0); }
+};
+
+TEST(RenderFast, RandomViewsGiveThePlainBytes) {
+  for (const Case& c : RandomCases(1000, 20240611)) ASSERT_TRUE(SameBytes(c));
+}
+
+TEST(RenderFast, RandomViewsWithRandomLimitsGiveThePlainBytes) {
+  std::mt19937 random(4242);
+  std::uniform_int_distribution<int> limit(1, 700);
+  for (Case c : RandomCases(150, 777)) {
+    c.limit = limit(random);
+    ASSERT_TRUE(SameBytes(c));
+  }
+}
+
+TEST(RenderFast, TheProgramsFramesGiveThePlainBytes) {
+  // The first view at the preview size and at the full size.
+  ASSERT_TRUE(SameBytes({{-1, -1, 1, 1}, 128, 128}));
+  ASSERT_TRUE(SameBytes({{-1, -1, 1, 1}, 512, 512}));
+  // A wide window.
+  ASSERT_TRUE(SameBytes({{-2.5, -1, 1, 1}, 320, 200}));
+}
+
+TEST(RenderFast, DeepZoomsAtTheBoundaryGiveThePlainBytes) {
+  // Points on or next to the boundary, where neighbouring pixels take very different
+  // counts: the cardioid's cusp and neck, bulb tips, the tip of the antenna, the top of
+  // the set, and a filament.
+  const double points[][2] = {{-0.75, 0.1}, {-0.75, 0},    {-1.25, 0}, {0.25, 0},
+                              {-2, 0},      {0, 1},        {-1.75, 0}, {-0.1011, 0.9563},
+                              {0.3, 0.5},   {-1.401155, 0}};
+  for (const auto& p : points) {
+    for (double extent = 1e-1; extent >= 1e-12; extent /= 100) {
+      const Case c{
+          {p[0] - extent, p[1] - extent * 0.75, p[0] + extent, p[1] + extent * 0.75}, 37, 29};
+      ASSERT_TRUE(SameBytes(c));
+    }
+    // Steps of a few ulps: many columns share a sample point, and rounding decides which.
+    const double ulps = 8 * (std::nextafter(std::abs(p[0]) + 1, 2) - (std::abs(p[0]) + 1));
+    ASSERT_TRUE(SameBytes({{p[0] - ulps, p[1] - ulps, p[0] + ulps, p[1] + ulps}, 41, 23}));
+  }
+}
+
+TEST(RenderFast, HugeAndBrokenViewsGiveThePlainBytes) {
+  // Steps that overflow, coordinates whose squares overflow to infinity and whose
+  // differences then become NaN, and NaN or infinite bounds outright: the plain loop
+  // never counts a NaN modulus as escaped, and neither may the fast one.
+  const double max = std::numeric_limits<double>::max();
+  const RenderView views[] = {
+      {-1e6, -1e6, 1e6, 1e6},
+      {-1e150, -1e150, 1e150, 1e150},
+      {-1e300, -1e300, 1e300, 1e300},
+      {-max, -max, max, max},        // the extent overflows: steps are infinite
+      {max, -max, -max, max},        // and the other way round
+      {-1e300, 0, 1e300, 0},         // a single row, on the real axis
+      {0, -1e300, 0, 1e300},         // a single column, on the imaginary axis
+      {1e200, 1e200, 1e200, 1e200},  // every pixel the same far point
+      {-kInf, -1, kInf, 1},
+      {-1, kInf, 1, -kInf},
+      {kNaN, -1, 1, 1},
+      {-1, -1, 1, kNaN},
+      {kNaN, kNaN, kNaN, kNaN},
+      {-1e-300, -1e-300, 1e-300, 1e-300},          // subnormal steps
+      {0, 0, 4.9406564584124654e-324, 1e-310},     // subnormal coordinates
+      {-2, -1e-160, -1.9999999999999998, 1e-160},  // squares underflow
+  };
+  for (const RenderView& v : views) {
+    ASSERT_TRUE(SameBytes({v, 19, 13}));
+    ASSERT_TRUE(SameBytes({v, 3, 70}));
+  }
+}
+
+TEST(RenderFast, EverySizeAndPaddingGivesThePlainBytes) {
+  const RenderView view{-1.5, -0.9, 0.6, 1.1};
+  // Widths around every multiple of the vector and row lengths, on two rows.
+  for (int width = 1; width <= 140; ++width) ASSERT_TRUE(SameBytes({view, width, 2}));
+  for (int height = 1; height <= 9; ++height) ASSERT_TRUE(SameBytes({view, 5, height}));
+  const int shapes[][2] = {{2, 2}, {3, 17}, {1000, 3}, {3, 1000}, {1, 1}, {257, 5}, {1025, 2}};
+  for (const auto& s : shapes) {
+    for (int padding : {0, 4, 28})
+      ASSERT_TRUE(SameBytes({view, s[0], s[1], kIterationLimit, padding}));
+  }
+}
+
+TEST(RenderFast, ByteThreeAndRowPaddingAreNeverWritten) {
+  // SameBytes compares them with the plain pass; this says what both must hold.
+  MemoryTarget t(37, 11, 37 * 4 + 20, kFill);
+  RenderMandelbrot(t, -2, -1, 0.5, 1, kIterationLimit);
+  for (int r = 0; r < 11; ++r) {
+    for (int c = 0; c < 37; ++c) ASSERT_EQ(t.Pixel(c, r)[3], kFill) << c << "," << r;
+    for (int pad = 37 * 4; pad < 37 * 4 + 20; ++pad) {
+      ASSERT_EQ(t.bytes[static_cast<std::size_t>(r * (37 * 4 + 20) + pad)], kFill) << r;
+    }
+  }
+}
+
+TEST(RenderFast, OtherLimitsGiveThePlainBytes) {
+  // Limits around the colour cycle (250) where counts start to fold, around the largest
+  // limit with a table of its own, and degenerate ones. Near the boundary every count
+  // up to the limit turns up.
+  const RenderView nearBoundary{-0.7454, 0.1130, -0.7450, 0.1133};
+  for (int limit : {-5,  0,   1,   2,   3,   4,   5,    149,  151,  248,  249,
+                    250, 251, 252, 499, 500, 501, 1000, 4095, 4096, 4097, 6000}) {
+    ASSERT_TRUE(SameBytes({nearBoundary, 13, 11, limit}));
+    ASSERT_TRUE(SameBytes({{-2, -1.5, 1, 1.5}, 23, 17, limit}));
+  }
+}
+
+TEST(RenderFast, EveryThreadCountGivesThePlainBytes) {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const std::vector<Case> cases = RandomCases(12, 7);
+  for (int threads = 1; threads <= cores + 3; ++threads) {
+    ThreadsFor scope(threads);
+    ASSERT_EQ(RenderThreads(), threads);
+    ASSERT_TRUE(SameBytes({{-1, -1, 1, 1}, 96, 80}));
+    ASSERT_TRUE(SameBytes({{-1, -1, 1, 1}, 4, threads + 1}));  // about one row each
+    for (const Case& c : cases) ASSERT_TRUE(SameBytes(c));
+  }
+}
+
+TEST(RenderFast, RendersFromSeveralThreadsAtOnceGiveThePlainBytes) {
+  // The viewer may render a preview on one thread while another renders: the renders
+  // share the pool and must neither mix their rows nor wait for ever.
+  std::vector<Case> cases = RandomCases(4, 99);
+  std::vector<int> failures(cases.size(), 0);
+  std::vector<std::thread> callers;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    callers.emplace_back([&, i] {
+      for (int round = 0; round < 8; ++round) failures[i] += SameBytes(cases[i]) ? 0 : 1;
+    });
+  }
+  for (std::thread& t : callers) t.join();
+  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(failures[i], 0) << Describe(cases[i]);
+}
+
+TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
+  const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+  ASSERT_FALSE(targets.empty());
+  std::vector<Case> cases = RandomCases(40, 31337);
+  cases.push_back({{-1, -1, 1, 1}, 67, 61});
+  cases.push_back({{-1e300, -1e300, 1e300, 1e300}, 9, 9});
+  cases.push_back({{kNaN, -1, 1, 1}, 9, 3});
+  cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 1000});
+  cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 2});
+  cases.push_back({{-2, -1.5, 1, 1.5}, 1, 3, 1});
+  for (std::int64_t target : targets) {
+    OnlyTarget scope(target);
+    ASSERT_STREQ(RenderInstructionSet(), hwy::TargetName(target));
+    for (const Case& c : cases) ASSERT_TRUE(SameBytes(c));
+  }
+}
+
+}  // namespace
