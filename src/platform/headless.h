@@ -43,6 +43,8 @@ struct Image {
 // Input, applied in order. Event steps reach the program through its message queue;
 // Idle(n) waits until the program has found its queue empty n times (n frames drawn by
 // an idle-driven loop); Call runs test code at that point (checks, read-backs).
+// While a modal loop (an open menu) waits for input, each wait that finds none counts
+// towards Idle(n) as well, so that scripts go on while the program's own loop is held.
 class Script {
  public:
   // Mouse, in screen coordinates (the host turns them into window events).
@@ -64,7 +66,10 @@ class Script {
   Script& Quit();  // Ctrl+C / SIGTERM
   Script& Idle(int passes = 1);
   Script& Call(std::function<void()> check);
-  // Any event as it is.
+  // Any event as it is, except that the host fills in what window 0 leaves open: a mouse
+  // event for window 0 happens at the host's pointer in the window under it (MoveBy's
+  // dx, dy move the pointer first), and a key or window event for window 0 goes to the
+  // top-level window.
   Script& Event(const HostEvent& event);
 
   struct Step {

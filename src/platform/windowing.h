@@ -59,6 +59,22 @@ struct MSG {
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
+// What WM_NCCREATE and WM_CREATE point lParam at: CreateWindowExA's arguments.
+struct CREATESTRUCTA {
+  void* lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+};
+
 struct WNDCLASSA {
   UINT style;
   WNDPROC lpfnWndProc;
@@ -88,8 +104,10 @@ inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_SHOWWINDOW = 0x0018;
 inline constexpr UINT WM_NCCREATE = 0x0081;
 inline constexpr UINT WM_NCDESTROY = 0x0082;
+inline constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
 inline constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
+inline constexpr UINT WM_NCMBUTTONDOWN = 0x00A7;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
 inline constexpr UINT WM_CHAR = 0x0102;
@@ -198,7 +216,8 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 BOOL AdjustWindowRect(RECT* rect, DWORD style, BOOL menu);
 // A top-level window of a registered class. Sends WM_NCCREATE and WM_CREATE (then WM_SIZE
 // and WM_MOVE) to the window procedure before it returns. nullptr on failure (no class,
-// no host window). The window is hidden until ShowWindow.
+// no host window, WM_NCCREATE answered 0 or WM_CREATE -1). The window is hidden until
+// ShowWindow.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      void* param);
@@ -210,6 +229,8 @@ BOOL ShowWindow(HWND window, int command);
 BOOL UpdateWindow(HWND window);
 // Gives the window the keyboard focus (WM_SETFOCUS); returns the previous focus.
 HWND SetFocus(HWND window);
+// The window with the keyboard focus, or nullptr.
+HWND GetFocus();
 // Sends WM_DESTROY and WM_NCDESTROY, closes the host window; the handle is dead afterwards
 // (every call with it fails harmlessly). FALSE for an unknown handle.
 BOOL DestroyWindow(HWND window);
@@ -232,7 +253,8 @@ BOOL TranslateMessage(const MSG* message);
 LRESULT DispatchMessageA(const MSG* message);
 // The default handling: WM_PAINT validates; WM_CLOSE destroys the window; a button-down on
 // the menu bar, Alt + a mnemonic letter, Alt alone or F10 enter modal menu tracking (which
-// posts WM_COMMAND with the chosen item's identifier); everything else returns 0.
+// posts WM_COMMAND with the chosen item's identifier); WM_NCCREATE answers TRUE so that
+// creation goes on; everything else returns 0.
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues a message for the window (nullptr: the thread). FALSE for a dead window.
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -268,6 +290,15 @@ int ShowCursor(BOOL show);
 // The menu resource `id` of the program (the layer knows resource 1, kept as data in
 // res/). nullptr for another id.
 HMENU LoadMenuA(HINSTANCE instance, LPCSTR id);
+// Reading a menu: the number of entries (-1 for a bad handle), the popup opened by the
+// entry at `position` (nullptr for a plain item), the identifier of the item there
+// (0xFFFFFFFF for a popup or a bad position), and the entry's text with its '&' as
+// written, cut to `size` - 1 characters (MF_BYPOSITION only; returns the length copied).
+inline constexpr UINT MF_BYPOSITION = 0x00000400;
+int GetMenuItemCount(HMENU menu);
+HMENU GetSubMenu(HMENU menu, int position);
+UINT GetMenuItemID(HMENU menu, int position);
+int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int size, UINT flags);
 // The program's instance handle, as the entry point receives it.
 HINSTANCE GetModuleHandleA(LPCSTR name);
 
