@@ -27,8 +27,8 @@ void OnPngWarning(png_structp, png_const_charp) {}
 // Encodes into an open file; false with `error` set when libpng or the file fails.
 bool Encode(const MemoryTarget& target, std::FILE* file, std::string& error) {
   PngFailure failure;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError,
-                                            OnPngWarning);
+  png_structp png =
+      png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, OnPngError, OnPngWarning);
   if (!png) {
     error = "cannot start the PNG encoder";
     return false;

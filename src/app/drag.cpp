@@ -12,7 +12,9 @@ namespace {
 
 // The cursor is parked at the same screen point wherever the window lies; it depends
 // only on the client area's size.
-POINT ParkingPoint() { return POINT{ClientExtent.width / 2, ClientExtent.height / 2}; }
+POINT ParkingPoint() {
+  return POINT{ClientExtent.width / 2, ClientExtent.height / 2};
+}
 
 void RenderInto(ImageSurface* surface) {
   if (surface == nullptr) return;

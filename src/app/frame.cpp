@@ -8,7 +8,9 @@
 
 namespace {
 
-bool Held(int button) { return (GetKeyState(button) & 0x80) != 0; }
+bool Held(int button) {
+  return (GetKeyState(button) & 0x80) != 0;
+}
 
 // The client area in screen coordinates.
 RECT MeasureClientArea() {

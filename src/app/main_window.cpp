@@ -34,10 +34,9 @@ int InitApplication(HINSTANCE instance) {
   RECT windowRect{0, 0, 512, 512};
   AdjustWindowRect(&windowRect, kWindowStyle, FALSE);
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuResource));
-  MainWindow = CreateWindowExA(0, kClassName, kWindowTitle, kWindowStyle, 0, 0,
-                               windowRect.right - windowRect.left,
-                               windowRect.bottom - windowRect.top, nullptr, menu, instance,
-                               nullptr);
+  MainWindow = CreateWindowExA(
+      0, kClassName, kWindowTitle, kWindowStyle, 0, 0, windowRect.right - windowRect.left,
+      windowRect.bottom - windowRect.top, nullptr, menu, instance, nullptr);
   if (MainWindow == nullptr) return 0;
   ShowWindow(MainWindow, SW_SHOWNORMAL);
   UpdateWindow(MainWindow);

@@ -9,7 +9,9 @@ ImageSurface* FullSurface = nullptr;
 
 ImageSurface::ImageSurface(IDirectDraw* device) : device(device) {}
 
-ImageSurface::~ImageSurface() { Clear(); }
+ImageSurface::~ImageSurface() {
+  Clear();
+}
 
 void ImageSurface::Clear() {
   device = nullptr;

@@ -19,9 +19,9 @@ struct MemoryTarget {
       : width(static_cast<float>(w)),
         height(static_cast<float>(h)),
         pitch(static_cast<float>(pitchBytes ? pitchBytes : w * 4)),
-        bytes(static_cast<std::size_t>(pitchBytes ? pitchBytes : w * 4) *
-                  static_cast<std::size_t>(h),
-              fill) {}
+        bytes(
+            static_cast<std::size_t>(pitchBytes ? pitchBytes : w * 4) * static_cast<std::size_t>(h),
+            fill) {}
 
   int Lock(std::uint8_t*& first) {
     ++lockCount;

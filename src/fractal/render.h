@@ -55,8 +55,8 @@ using PixelPass = void (*)(const PixelGrid&, RenderView, int);
 // Locks the target, renders every pixel and unlocks it. A failed lock writes nothing;
 // so does a grid whose pitch is too small to hold its rows.
 template <class Target>
-void RenderWith(PixelPass pass, Target& surface, double re0, double im0, double re1,
-                double im1, int limit) {
+void RenderWith(PixelPass pass, Target& surface, double re0, double im0, double re1, double im1,
+                int limit) {
   std::uint8_t* first = nullptr;
   if (!surface.Lock(first) || first == nullptr) return;
   PixelGrid grid{first, TruncateExtent(surface.width), TruncateExtent(surface.height),
@@ -68,8 +68,7 @@ void RenderWith(PixelPass pass, Target& surface, double re0, double im0, double 
 }
 
 template <class Target>
-void RenderMandelbrot(Target& surface, double re0, double im0, double re1, double im1,
-                      int limit) {
+void RenderMandelbrot(Target& surface, double re0, double im0, double re1, double im1, int limit) {
   RenderWith(&RenderPixels, surface, re0, im0, re1, im1, limit);
 }
 

@@ -50,8 +50,7 @@ BOOL DeleteObject(HGDIOBJ object);
 HPEN CreatePen(int style, int width, COLORREF colour);
 HGDIBRUSH CreateSolidBrush(COLORREF colour);
 // Copies width x height pixels from (srcX, srcY) of src to (x, y) of dest (SRCCOPY only).
-BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY,
-            DWORD rop);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop);
 // Outlines the rectangle (right and bottom exclusive) with the selected pen and fills its
 // inside with the selected brush.
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);

@@ -29,8 +29,8 @@ struct HostEvent {
     Resized,     // x, y: the window's new drawable size
     Moved,       // x, y: the drawable area's new top-left corner on the screen
     Minimized,
-    Restored,    // after Minimized or a maximise
-    Exposed,     // part of the window must be drawn again
+    Restored,  // after Minimized or a maximise
+    Exposed,   // part of the window must be drawn again
   };
   Type type = Type::MouseMove;
   int window = 0;  // the host window id it belongs to (0: none)
@@ -63,8 +63,7 @@ class Host {
   // Shows the window's pixels: width x height 32-bit 0x00RRGGBB words, rows `pitch` bytes
   // apart, covering the whole drawable area. `width` and `height` match WindowSize as the
   // layer last saw it; a host whose window has since changed size shows what fits.
-  virtual void Present(int id, const std::uint32_t* pixels, int width, int height,
-                       int pitch) = 0;
+  virtual void Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) = 0;
 
   // Takes the next pending event; never waits. false when none is pending.
   virtual bool PollEvent(HostEvent& event) = 0;

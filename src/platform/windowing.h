@@ -156,8 +156,8 @@ inline constexpr DWORD WS_CAPTION = 0x00C00000;
 inline constexpr DWORD WS_CLIPCHILDREN = 0x02000000;
 inline constexpr DWORD WS_CLIPSIBLINGS = 0x04000000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
-inline constexpr DWORD WS_OVERLAPPEDWINDOW = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU |
-                                             WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+inline constexpr DWORD WS_OVERLAPPEDWINDOW =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
 // Show commands.
 inline constexpr int SW_HIDE = 0;
@@ -199,10 +199,18 @@ inline const LPCSTR IDC_ARROW = MAKEINTRESOURCEA(32512);
 inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr int IDOK = 1;
 
-inline constexpr WORD LOWORD(WPARAM v) { return static_cast<WORD>(v & 0xFFFF); }
-inline constexpr WORD HIWORD(WPARAM v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-inline constexpr int GET_X_LPARAM(LPARAM v) { return static_cast<SHORT>(v & 0xFFFF); }
-inline constexpr int GET_Y_LPARAM(LPARAM v) { return static_cast<SHORT>((v >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(WPARAM v) {
+  return static_cast<WORD>(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(WPARAM v) {
+  return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+inline constexpr int GET_X_LPARAM(LPARAM v) {
+  return static_cast<SHORT>(v & 0xFFFF);
+}
+inline constexpr int GET_Y_LPARAM(LPARAM v) {
+  return static_cast<SHORT>((v >> 16) & 0xFFFF);
+}
 
 // ---- Window classes and windows ------------------------------------------------------
 

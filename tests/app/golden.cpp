@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "golden.h"
 
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <cstdlib>
@@ -45,7 +44,8 @@ Image ExpectedPicture(const ViewRect& view, int size, int width, int height) {
 
 Image Region(const Image& image, int x, int y, int width, int height) {
   Image out{std::max(0, std::min(width, image.width - x)),
-            std::max(0, std::min(height, image.height - y)), {}};
+            std::max(0, std::min(height, image.height - y)),
+            {}};
   for (int row = 0; row < out.height; ++row) {
     for (int col = 0; col < out.width; ++col) out.pixels.push_back(image.At(x + col, y + row));
   }
@@ -95,8 +95,8 @@ void SavePicture(const Image& image, const std::string& name) {
                                        const std::string& name) {
   std::ostringstream problem;
   if (actual.width != expected.width || actual.height != expected.height) {
-    problem << "size " << actual.width << "x" << actual.height << ", expected "
-            << expected.width << "x" << expected.height;
+    problem << "size " << actual.width << "x" << actual.height << ", expected " << expected.width
+            << "x" << expected.height;
   } else {
     for (std::size_t i = 0; i < actual.pixels.size(); ++i) {
       if (actual.pixels[i] == expected.pixels[i]) continue;
@@ -110,6 +110,6 @@ void SavePicture(const Image& image, const std::string& name) {
   WriteImage(actual, dir / (name + "-actual.png"));
   WriteImage(expected, dir / (name + "-expected.png"));
   WriteImage(Difference(actual, expected), dir / (name + "-diff.png"));
-  return ::testing::AssertionFailure() << name << ": " << problem.str() << " (pictures in "
-                                       << dir.string() << ")";
+  return ::testing::AssertionFailure()
+         << name << ": " << problem.str() << " (pictures in " << dir.string() << ")";
 }

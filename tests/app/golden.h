@@ -3,6 +3,8 @@
 // renderer itself, and an exact comparison that writes the actual, expected and
 // difference pictures to the test's output folder when they differ.
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "fractal/navigation.h"

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "program_harness.h"
+
+#include <gtest/gtest.h>
 
 int RunProgram(hl::Script script, std::function<void()> before, hl::Options options) {
   hl::Install(std::move(script), options);

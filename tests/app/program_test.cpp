@@ -88,9 +88,8 @@ TEST(Program, ARightDragPans) {
 
 TEST(Program, AZoomStepBelowTheMinimumExtentLeavesTheView) {
   hl::Script s;
-  s.MoveTo(200, 200).Press(kLeft).Idle(1).MoveBy(-60, 0).Idle(1).Call([] {
-    ExpectView(kInitialView);
-  });
+  s.MoveTo(200, 200).Press(kLeft).Idle(1).MoveBy(-60, 0).Idle(1).Call(
+      [] { ExpectView(kInitialView); });
   s.Release(kLeft).Idle(1);
   EXPECT_EQ(RunProgram(s), 0);
 }
@@ -131,9 +130,8 @@ TEST(Program, EscapeF12AndTheCloseBoxEndWithZeroAfterTheSurfacesAreDeleted) {
 
 TEST(Program, OtherKeysDoNotClose) {
   hl::Script s;
-  s.Idle(1).Key('Q').Key(VK_RETURN).Key(VK_F1).Idle(3).Call([] {
-    EXPECT_TRUE(IsWindow(MainWindow));
-  });
+  s.Idle(1).Key('Q').Key(VK_RETURN).Key(VK_F1).Idle(3).Call(
+      [] { EXPECT_TRUE(IsWindow(MainWindow)); });
   EXPECT_EQ(RunProgram(s), 0);
 }
 
@@ -226,9 +224,8 @@ TEST_P(Startup, FailuresAreReportedAndEndWithZero) {
   HWND window = nullptr;
   hl::Script s;
   s.Idle(5).Call([] { ADD_FAILURE() << "the loop ran"; });
-  const int code = RunProgram(s, [&] {
-    platform::InjectFault(f.call, static_cast<HRESULT>(0x8876017C), 0, 1);
-  });
+  const int code =
+      RunProgram(s, [&] { platform::InjectFault(f.call, static_cast<HRESULT>(0x8876017C), 0, 1); });
   window = hl::MainWindow();
   EXPECT_EQ(code, 0);
   ASSERT_EQ(hl::MessageBoxes().size(), 1u);
@@ -237,7 +234,7 @@ TEST_P(Startup, FailuresAreReportedAndEndWithZero) {
   EXPECT_EQ(hl::MessageBoxes()[0].owner, window);
   EXPECT_EQ(IsWindow(window) == FALSE, f.windowDestroyed);
   EXPECT_EQ(directDraw == nullptr, f.windowDestroyed);  // the device goes with the window
-  EXPECT_EQ(PreviewSurface, nullptr);                    // nothing after start-up ran
+  EXPECT_EQ(PreviewSurface, nullptr);                   // nothing after start-up ran
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -260,9 +257,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Program, ARefusedClipListIsNotAStartupFailure) {
   hl::Script s;
   s.Idle(1).Call([] { ExpectShown(kInitialView, 512, "clip-list-refused"); });
-  const int code = RunProgram(s, [] {
-    platform::InjectFault(platform::DdCall::ClipperSetClipList, DDERR_GENERIC);
-  });
+  const int code = RunProgram(
+      s, [] { platform::InjectFault(platform::DdCall::ClipperSetClipList, DDERR_GENERIC); });
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(hl::MessageBoxes().empty());
 }

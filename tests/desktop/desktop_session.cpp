@@ -1,7 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "desktop_session.h"
 
+#include <gtest/gtest.h>
 #include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -57,8 +56,8 @@ bool DesktopSession::Start(std::string& error) {
     error = "no free X display number";
     return false;
   }
-  xvfb_ = Spawn({"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
-                {});
+  xvfb_ =
+      Spawn({"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}, {});
   setenv("DISPLAY", display_.c_str(), 1);
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   unsetenv("SDL_VIDEODRIVER");
@@ -121,8 +120,8 @@ std::string DesktopSession::FindWindow(const std::string& title) const {
 
 std::string DesktopSession::FindInTree(const std::string& name, double seconds) const {
   for (double waited = 0; waited < seconds; waited += 0.1) {
-    const std::string id = Run("xwininfo -root -tree | grep -F '\"" + name +
-                               "\"' | awk '{print $1}' | head -n 1");
+    const std::string id =
+        Run("xwininfo -root -tree | grep -F '\"" + name + "\"' | awk '{print $1}' | head -n 1");
     if (!id.empty()) return id.substr(0, id.find('\n'));
     Pause(0.1);
   }

@@ -1,6 +1,7 @@
+#include "display/blit.h"
+
 #include <gtest/gtest.h>
 
-#include "display/blit.h"
 #include "display/device.h"
 #include "fake_surface.h"
 

@@ -18,14 +18,16 @@ struct RecordedBlt {
 class FakeSurface : public IDirectDrawSurface {
  public:
   explicit FakeSurface(int width = 128, int height = 128, DWORD bits = 32, LONG pitch = 0)
-      : width(width), height(height), bits(bits), pitch(pitch ? pitch : width * 4),
+      : width(width),
+        height(height),
+        bits(bits),
+        pitch(pitch ? pitch : width * 4),
         pixels(static_cast<std::size_t>(this->pitch) * height, 0xCD) {}
   virtual ~FakeSurface() = default;
 
   ULONG AddRef() override { return 1; }
   ULONG Release() override { return 0; }
-  HRESULT Blt(RECT* dest, IDirectDrawSurface* src, RECT* srcRect, DWORD flags,
-              DDBLTFX*) override {
+  HRESULT Blt(RECT* dest, IDirectDrawSurface* src, RECT* srcRect, DWORD flags, DDBLTFX*) override {
     ++calls;
     blts.push_back({dest ? *dest : RECT{}, src, srcRect ? *srcRect : RECT{}, flags});
     return DD_OK;

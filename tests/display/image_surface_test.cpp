@@ -1,8 +1,9 @@
+#include "display/image_surface.h"
+
 #include <gtest/gtest.h>
 
 #include "display/device.h"
 #include "fake_surface.h"
-#include "display/image_surface.h"
 
 namespace {
 

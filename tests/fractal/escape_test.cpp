@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "fractal/escape.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -27,9 +27,9 @@ TEST(EscapeCount, SmallLimits) {
     EXPECT_EQ(EscapeCount(0, 0, limit), 2);
     EXPECT_EQ(EscapeCount(5, 5, limit), 2);
   }
-  EXPECT_EQ(EscapeCount(3, 0, 2), 2);   // z2 escapes
-  EXPECT_EQ(EscapeCount(0, 0, 2), 3);   // z2 stays
-  EXPECT_EQ(EscapeCount(1, 0, 2), 3);   // z2 on the circle stays
+  EXPECT_EQ(EscapeCount(3, 0, 2), 2);  // z2 escapes
+  EXPECT_EQ(EscapeCount(0, 0, 2), 3);  // z2 stays
+  EXPECT_EQ(EscapeCount(1, 0, 2), 3);  // z2 on the circle stays
 }
 
 TEST(WrapModulo, FoldsOnlyValuesAboveTheModulus) {

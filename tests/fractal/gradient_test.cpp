@@ -1,8 +1,8 @@
+#include "fractal/gradient.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
-
-#include "fractal/gradient.h"
 
 namespace {
 

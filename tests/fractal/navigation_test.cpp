@@ -1,9 +1,9 @@
+#include "fractal/navigation.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "fractal/navigation.h"
 
 namespace {
 

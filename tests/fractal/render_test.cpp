@@ -1,10 +1,11 @@
+#include "fractal/render.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "fractal/gradient.h"
 #include "fractal/memory_target.h"
-#include "fractal/render.h"
 
 namespace {
 

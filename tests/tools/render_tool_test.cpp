@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,7 +30,8 @@ class RenderTool : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("render-tool-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("render-tool-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -39,8 +39,8 @@ class RenderTool : public ::testing::Test {
 
   ToolRun Tool(const std::string& args) {
     const std::string out = (dir_ / "stdout.txt").string(), err = (dir_ / "stderr.txt").string();
-    const std::string command = "cd '" + dir_.string() + "' && '" RENDER_TOOL "' " + args +
-                                " >'" + out + "' 2>'" + err + "'";
+    const std::string command = "cd '" + dir_.string() + "' && '" RENDER_TOOL "' " + args + " >'" +
+                                out + "' 2>'" + err + "'";
     const int raw = std::system(command.c_str());
     ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(err), Slurp(out)};
     fs::remove(out);
@@ -110,7 +110,8 @@ TEST_F(RenderTool, DefaultsRenderTheInitialView) {
 }
 
 TEST_F(RenderTool, SeventeenDigitsComeBackAsTheSameDouble) {
-  const ToolRun run = Tool("--verbose --view 0.10000000000000001 -1e-12 1.2250000000000001 2 --size 2");
+  const ToolRun run =
+      Tool("--verbose --view 0.10000000000000001 -1e-12 1.2250000000000001 2 --size 2");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("view 0.10000000000000001 -9.9999999999999998e-13 1.2250000000000001 2"),
             std::string::npos)
