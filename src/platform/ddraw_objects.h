@@ -49,6 +49,8 @@ class Surface final : public IDirectDrawSurface {
   template <class Painter>
   HRESULT Draw(const Rect& dest, Painter draw);
   void FillDesc(DDSURFACEDESC& desc) const;
+  // Remembers that the processor or GDI may write anywhere in the surface.
+  void Touched() { dirty_ = Bounds(); }
 
   Device* device_;
   ULONG refs_ = 1;
@@ -61,6 +63,11 @@ class Surface final : public IDirectDrawSurface {
   HDC dc_ = nullptr;
   std::optional<DDCOLORKEY> sourceKey_;
   Clipper* clipper_ = nullptr;
+  // The surface holds cleanColour_ everywhere outside dirty_. A program that clears a
+  // large surface every frame and draws into a small part of it then pays for clearing
+  // that part only.
+  std::uint32_t cleanColour_ = 0;
+  Rect dirty_;
 };
 
 class Clipper final : public IDirectDrawClipper {

@@ -68,6 +68,8 @@ template <class Painter>
 HRESULT Surface::Draw(const Rect& dest, Painter draw) {
   if (!primary_) {
     draw(Pixels(), dest, Bounds());
+    const Rect drawn = Intersect(dest, Bounds());
+    if (!drawn.Empty()) dirty_ = dirty_.Empty() ? drawn : Union(dirty_, drawn);
     return DD_OK;
   }
   // Without a clipper the primary surface has no window to land in: nothing is drawn.
@@ -91,6 +93,15 @@ HRESULT Surface::Draw(const Rect& dest, Painter draw) {
 }
 
 HRESULT Surface::Fill(const Rect& dest, std::uint32_t colour) {
+  const Rect bounds = Bounds();
+  if (!primary_ && Intersect(dest, bounds).Width() == bounds.Width() &&
+      Intersect(dest, bounds).Height() == bounds.Height()) {
+    // The whole surface: only what changed since it last held this colour is written.
+    FillPixels(Pixels(), colour == cleanColour_ ? dirty_ : bounds, colour);
+    cleanColour_ = colour;
+    dirty_ = Rect{};
+    return DD_OK;
+  }
   return Draw(dest, [colour](const PixelTarget& target, const Rect& onto, const Rect& clip) {
     FillPixels(target, Intersect(onto, clip), colour);
   });
@@ -163,6 +174,7 @@ HRESULT Surface::Lock(RECT* rect, DDSURFACEDESC* desc, DWORD, void*) {
   desc->dwFlags |= DDSD_LPSURFACE;
   desc->lpSurface = pixels_.data();
   locked_ = true;
+  Touched();
   return DD_OK;
 }
 
@@ -202,6 +214,7 @@ HRESULT Surface::GetDC(HDC* dc) {
   if (Busy()) return DDERR_SURFACEBUSY;
   dc_ = CreateTargetDC(Pixels());
   *dc = dc_;
+  Touched();
   return DD_OK;
 }
 

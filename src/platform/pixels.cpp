@@ -20,6 +20,11 @@ Rect Intersect(const Rect& a, const Rect& b) {
           std::min(a.bottom, b.bottom)};
 }
 
+Rect Union(const Rect& a, const Rect& b) {
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
 void FillPixels(const PixelTarget& target, const Rect& area, std::uint32_t colour) {
   const Rect cut = Intersect(area, target.Bounds());
   if (cut.Empty()) return;
@@ -46,18 +51,34 @@ void CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
     snapshot.assign(source.pixels, source.pixels + source.pitch * source.height);
     read.pixels = snapshot.data();
   }
+  // The columns that have a source pixel lie in one run (the mapping is monotonic).
+  std::int64_t first = 0;
+  while (first < cut.Width() && columns[first] < 0) ++first;
+  std::int64_t last = cut.Width();
+  while (last > first && columns[last - 1] < 0) --last;
+  const bool oneToOne = from.Width() == onto.Width();
+  const std::uint32_t* previousOut = nullptr;
+  std::int64_t previousSy = -1;
   for (std::int64_t y = cut.top; y < cut.bottom; ++y) {
     const std::int64_t sy = from.top + SourceIndex(y - onto.top, from.Height(), onto.Height());
     if (sy < 0 || sy >= source.height) continue;
     const std::uint32_t* in = read.Row(sy);
-    std::uint32_t* out = target.Row(y);
-    for (std::int64_t x = cut.left; x < cut.right; ++x) {
-      const std::int64_t sx = columns[x - cut.left];
-      if (sx < 0) continue;
-      const std::uint32_t pixel = in[sx];
-      if (key != nullptr && pixel >= key->low && pixel <= key->high) continue;
-      out[x] = pixel;
+    std::uint32_t* out = target.Row(y) + cut.left;
+    if (key == nullptr && sy == previousSy) {
+      // A stretched row repeats the one above it: copying it beats sampling it again.
+      std::copy(previousOut + first, previousOut + last, out + first);
+    } else if (key != nullptr) {
+      for (std::int64_t x = first; x < last; ++x) {
+        const std::uint32_t pixel = in[columns[x]];
+        if (pixel < key->low || pixel > key->high) out[x] = pixel;
+      }
+    } else if (oneToOne) {
+      std::copy(in + columns[first], in + columns[first] + (last - first), out + first);
+    } else {
+      for (std::int64_t x = first; x < last; ++x) out[x] = in[columns[x]];
     }
+    previousOut = out;
+    previousSy = sy;
   }
 }
 

@@ -24,6 +24,8 @@ struct Rect {
 };
 
 Rect Intersect(const Rect& a, const Rect& b);
+// The smallest rectangle holding both.
+Rect Union(const Rect& a, const Rect& b);
 
 // Rows of 32-bit 0x00RRGGBB words, `pitch` words apart.
 struct PixelTarget {
