@@ -194,12 +194,15 @@ class SdlHost final : public Host {
 
   void MessageBox(int owner, const std::string& caption, const std::string& text) override {
     SDL_Window* window = Find(owner);
+    // Our own box, an ordinary window of the program: SDL's X11 box needs core fonts many
+    // X servers lack, and the window it makes before it gives up is briefly on the screen
+    // under the caption. A driver that shows nothing would leave a box waiting for a click
+    // for ever: there the text goes to stderr.
+    if (DriverShowsOnScreen() && ShowOwnMessageBox(window, caption, text, *font_)) return;
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(),
                                  window) == 0) {
       return;
     }
-    // A driver that shows nothing would leave our own box waiting for a click forever.
-    if (DriverShowsOnScreen() && ShowOwnMessageBox(window, caption, text, *font_)) return;
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   }
 

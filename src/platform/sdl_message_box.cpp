@@ -153,8 +153,14 @@ std::vector<SDL_Event> RunBox(SDL_Window* window, Box& box) {
   std::vector<SDL_Event> kept;
   box.Present(window);
   for (;;) {
+    // Polled, not waited for: a wait makes SDL remember the box as the window to wake,
+    // and the events handed back below would then be announced to the destroyed box (an
+    // X error that ends the program).
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, 250) == 0) continue;
+    if (SDL_PollEvent(&event) == 0) {
+      SDL_Delay(10);
+      continue;
+    }
     bool consumed = false;
     if (dismissal.Closes(event, consumed)) return kept;
     if (NeedsRepaint(event, boxId)) box.Present(window);
