@@ -7,7 +7,6 @@
 #include <string>
 
 #include "layer_test_support.h"
-#include "platform/ddraw.h"
 
 namespace layer_test {
 namespace {
@@ -18,9 +17,10 @@ class ActiveHostDeathTest : public ::testing::Test {
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-void UseDummyDisplay() {
+void UseDummyDisplay(const char* fault) {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+  setenv("MANDELBROT_PLATFORM_FAULT", fault, 1);
 }
 
 TEST_F(ActiveHostDeathTest, WithoutADisplayTheProgramSaysSoInOneLineAndEndsWithStatusOne) {
@@ -34,12 +34,12 @@ TEST_F(ActiveHostDeathTest, WithoutADisplayTheProgramSaysSoInOneLineAndEndsWithS
       ::testing::ExitedWithCode(1), "^mandelbrot-navigator: [^\n]+\n$");
 }
 
-// What the program makes before its first window needs no host; making the host must
-// not throw it away.
-TEST_F(ActiveHostDeathTest, TheFirstWindowMakesTheDesktopHostAndKeepsWhatCameBefore) {
+// What the program makes before its first window needs no host; making the host must not
+// throw it away. The host reads the fault variable when it starts.
+TEST_F(ActiveHostDeathTest, TheFirstWindowMakesTheDesktopHostKeepingWhatCameBefore) {
   EXPECT_EXIT(
       {
-        UseDummyDisplay();
+        UseDummyDisplay("CreateClipper:0x80004005");
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = RecordingProc;
         windowClass.lpszClassName = kClassName;
@@ -47,22 +47,12 @@ TEST_F(ActiveHostDeathTest, TheFirstWindowMakesTheDesktopHostAndKeepsWhatCameBef
         HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCEA(1));
         HWND first = MakeWindow();
         HWND second = MakeWindow();
-        const bool kept = first != nullptr && second != nullptr && GetMenuItemCount(menu) == 1;
-        std::exit(kept && std::string(platform::ActiveHost().Name()) == "sdl" ? 0 : 2);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(ActiveHostDeathTest, TheFaultVariableIsReadWhenTheDesktopHostStarts) {
-  EXPECT_EXIT(
-      {
-        UseDummyDisplay();
-        setenv("MANDELBROT_PLATFORM_FAULT", "CreateClipper:0x80004005", 1);
-        platform::ActiveHost();
+        bool kept = first != nullptr && second != nullptr && GetMenuItemCount(menu) == 1;
+        kept = kept && std::string(platform::ActiveHost().Name()) == "sdl";
         IDirectDraw* device = nullptr;
         IDirectDrawClipper* clipper = nullptr;
         DirectDrawCreate(nullptr, &device, nullptr);
-        std::exit(device->CreateClipper(0, &clipper, nullptr) == DDERR_GENERIC ? 0 : 2);
+        std::exit(kept && device->CreateClipper(0, &clipper, nullptr) == DDERR_GENERIC ? 0 : 2);
       },
       ::testing::ExitedWithCode(0), "");
 }
@@ -70,11 +60,12 @@ TEST_F(ActiveHostDeathTest, TheFaultVariableIsReadWhenTheDesktopHostStarts) {
 TEST_F(ActiveHostDeathTest, AnUnreadableFaultVariableIsReportedAndIgnored) {
   EXPECT_EXIT(
       {
-        UseDummyDisplay();
-        setenv("MANDELBROT_PLATFORM_FAULT", "CreateClipper=5", 1);
+        UseDummyDisplay("CreateClipper=5");
         platform::ActiveHost();
         IDirectDraw* device = nullptr;
-        std::exit(DirectDrawCreate(nullptr, &device, nullptr) == DD_OK ? 0 : 2);
+        IDirectDrawClipper* clipper = nullptr;
+        DirectDrawCreate(nullptr, &device, nullptr);
+        std::exit(device->CreateClipper(0, &clipper, nullptr) == DD_OK ? 0 : 2);
       },
       ::testing::ExitedWithCode(0), "MANDELBROT_PLATFORM_FAULT=CreateClipper=5");
 }

@@ -2,79 +2,46 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "layer_test_support.h"
 
 namespace layer_test {
 namespace {
 
-constexpr int kBar = 20;
-
-MSG Take() {
-  MSG m{};
-  EXPECT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  return m;
-}
-
 TEST(KeyState, FollowsTheMessagesTakenNotTheEventsArrived) {
   hl::Script s;
-  s.MoveTo(100, 200).Press(1).Release(1);
+  s.MoveTo(100, 200).Press(1).Release(1).Key(VK_SHIFT);
   Start(s);
   MakeShownWindow();
-  EXPECT_EQ(Take().message, WM_MOUSEMOVE);  // the press and release are queued behind it
+  EXPECT_EQ(Take().message, WM_MOUSEMOVE);  // the rest is queued behind it
   EXPECT_FALSE(Held(VK_LBUTTON));
+  EXPECT_FALSE(Held(VK_SHIFT));
   EXPECT_EQ(Take().message, WM_LBUTTONDOWN);
   EXPECT_TRUE(Held(VK_LBUTTON));
   EXPECT_EQ(Take().message, WM_LBUTTONUP);
   EXPECT_FALSE(Held(VK_LBUTTON));
-}
-
-TEST(KeyState, KeysAndTheToggleBit) {
-  hl::Script s;
-  s.Key(VK_SHIFT);
-  Start(s);
-  MakeShownWindow();
   EXPECT_EQ(Take().message, WM_KEYDOWN);
-  EXPECT_TRUE(Held(VK_SHIFT));
-  EXPECT_EQ(GetKeyState(VK_SHIFT) & 1, 1);
   EXPECT_LT(GetKeyState(VK_SHIFT), 0);  // held reads negative
+  EXPECT_EQ(GetKeyState(VK_SHIFT) & 1, 1);
   EXPECT_EQ(Take().message, WM_KEYUP);
-  EXPECT_FALSE(Held(VK_SHIFT));
-  EXPECT_EQ(GetKeyState(VK_SHIFT), 1);
+  EXPECT_EQ(GetKeyState(VK_SHIFT), 1);  // only the toggle bit left
 }
 
-TEST(Mouse, ClientButtonsCarryClientCoordinatesAndHeldButtons) {
+TEST(Mouse, ClientMessagesCarryClientCoordinatesAndTheButtonsHeld) {
   hl::Script s;
-  s.MoveTo(100, 200).Press(3).Press(1);
+  s.MoveWindow(100, 50).MoveTo(150, 250).Press(3).Press(1);
   Start(s);
-  MakeShownWindow();
-  const MSG move = Take();
-  EXPECT_EQ(GET_X_LPARAM(move.lParam), 100);
-  EXPECT_EQ(GET_Y_LPARAM(move.lParam), 200 - kBar);
-  const MSG right = Take();
+  HWND window = MakeShownWindow();
+  const MSG move = Take(), right = Take(), left = Take();
+  EXPECT_EQ(move.message, WM_MOUSEMOVE);
+  EXPECT_EQ(move.hwnd, window);
+  EXPECT_EQ(move.lParam, (200 - kBar) << 16 | 50);
   EXPECT_EQ(right.message, WM_RBUTTONDOWN);
   EXPECT_EQ(right.wParam, MK_RBUTTON);
-  const MSG left = Take();
   EXPECT_EQ(left.message, WM_LBUTTONDOWN);
   EXPECT_EQ(left.wParam, MK_LBUTTON | MK_RBUTTON);
-  EXPECT_EQ(left.pt.x, 100);
-  EXPECT_EQ(left.pt.y, 200);
-}
-
-TEST(Mouse, APressOnTheMenuBarIsNonClientAndStillCounts) {
-  hl::Script s;
-  s.MoveTo(300, 5).Press(1).Release(1);
-  Start(s);
-  MakeShownWindow();
-  EXPECT_EQ(Take().message, WM_NCMOUSEMOVE);
-  const MSG press = Take();
-  EXPECT_EQ(press.message, WM_NCLBUTTONDOWN);
-  EXPECT_EQ(press.wParam, HTMENU);
-  EXPECT_EQ(GET_X_LPARAM(press.lParam), 300);  // screen coordinates
-  EXPECT_EQ(GET_Y_LPARAM(press.lParam), 5);
-  EXPECT_TRUE(Held(VK_LBUTTON));
-  const MSG release = Take();
-  EXPECT_EQ(release.message, WM_LBUTTONUP);  // releases always reach the client area
-  EXPECT_FALSE(Held(VK_LBUTTON));
+  EXPECT_EQ(At(left.pt), XY(150, 250));
 }
 
 TEST(Keyboard, AltMakesSystemKeysAndCharactersFollowTheirKey) {
@@ -86,9 +53,7 @@ TEST(Keyboard, AltMakesSystemKeysAndCharactersFollowTheirKey) {
   MSG m{};
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
     taken.push_back(m.message);
-    if (m.message == WM_CHAR) {
-      EXPECT_EQ(m.wParam, static_cast<WPARAM>('q'));
-    }
+    EXPECT_TRUE(m.message != WM_CHAR || m.wParam == 'q');
     EXPECT_EQ(m.hwnd, window);
     TranslateMessage(&m);
   }
@@ -102,33 +67,32 @@ TEST(Keyboard, AltMakesSystemKeysAndCharactersFollowTheirKey) {
 TEST(Cursor, TheDisplayCountShowsAndHidesThePointerOnlyWhenItCrossesZero) {
   Start();
   MakeShownWindow();
-  EXPECT_EQ(ShowCursor(FALSE), -1);
-  EXPECT_FALSE(hl::PointerShown());
-  EXPECT_EQ(ShowCursor(FALSE), -2);
-  EXPECT_EQ(ShowCursor(TRUE), -1);
-  EXPECT_FALSE(hl::PointerShown());
-  EXPECT_EQ(ShowCursor(TRUE), 0);
-  EXPECT_TRUE(hl::PointerShown());
-  EXPECT_EQ(ShowCursor(TRUE), 1);
-  EXPECT_TRUE(hl::PointerShown());
+  const std::tuple<BOOL, int, bool> steps[] = {
+      {FALSE, -1, false}, {FALSE, -2, false}, {TRUE, -1, false}, {TRUE, 0, true}, {TRUE, 1, true}};
+  for (const auto& [show, count, shown] : steps) {
+    EXPECT_EQ(ShowCursor(show), count);
+    EXPECT_EQ(hl::PointerShown(), shown) << count;
+  }
 }
 
-TEST(Cursor, FollowsThePointerWhichStaysOnTheScreen) {
+TEST(Cursor, FollowsThePointerWhichStaysOnTheScreenAndSetCursorPosWarpsIt) {
   hl::Script s;
   s.MoveTo(100, 200).Idle(1).MoveBy(-500, 0);
   Start(s);
   MakeShownWindow();
   RunLoop({}, 1);
-  POINT p{};
-  GetCursorPos(&p);
-  EXPECT_EQ(p.x, 100);
-  EXPECT_EQ(p.y, 200);
+  EXPECT_EQ(Cursor(), XY(100, 200));
   RunLoop({}, 2);
-  GetCursorPos(&p);
-  EXPECT_EQ(p.x, 0);
-  EXPECT_EQ(hl::PointerPosition().x, 0);
+  EXPECT_EQ(Cursor(), XY(0, 200));
+  EXPECT_EQ(At(hl::PointerPosition()), XY(0, 200));
+  SetCursorPos(321, 123);
+  EXPECT_EQ(Cursor(), XY(321, 123));
+  EXPECT_EQ(At(hl::PointerPosition()), XY(321, 123));
 }
 
+// The drag's cursor: hidden with a button held it moves by relative motion, beyond the
+// screen if need be, while the real pointer stays. Shown again, or with the button
+// released, the pointer comes back where the cursor went and motion is absolute again.
 TEST(Cursor, HiddenWithAButtonHeldItMovesByRelativeMotionBeyondTheScreen) {
   hl::Script s;
   s.MoveTo(100, 200).Press(1).Idle(1).MoveBy(-500, 30).Idle(1);
@@ -137,16 +101,11 @@ TEST(Cursor, HiddenWithAButtonHeldItMovesByRelativeMotionBeyondTheScreen) {
   RunLoop({}, 2);  // move, press
   ShowCursor(FALSE);
   SetCursorPos(256, 246);  // parked: the real pointer stays where it is
-  EXPECT_EQ(hl::PointerPosition().x, 100);
-  RunLoop({}, 2);  // idle, motion
-  POINT p{};
-  GetCursorPos(&p);
-  EXPECT_EQ(p.x, 256 - 500);
-  EXPECT_EQ(p.y, 246 + 30);
-  EXPECT_EQ(hl::PointerPosition().x, 100);
-  ShowCursor(TRUE);  // the real pointer comes back where the cursor went
-  EXPECT_EQ(hl::PointerPosition().x, 256 - 500);
-  EXPECT_EQ(hl::PointerPosition().y, 246 + 30);
+  RunLoop({}, 2);          // idle, motion
+  EXPECT_EQ(Cursor(), XY(256 - 500, 246 + 30));
+  EXPECT_EQ(At(hl::PointerPosition()), XY(100, 200));
+  ShowCursor(TRUE);
+  EXPECT_EQ(At(hl::PointerPosition()), XY(256 - 500, 246 + 30));
 }
 
 TEST(Cursor, ReleasingTheButtonEndsRelativeMotion) {
@@ -157,24 +116,10 @@ TEST(Cursor, ReleasingTheButtonEndsRelativeMotion) {
   RunLoop({}, 2);
   ShowCursor(FALSE);
   SetCursorPos(40, 40);
-  RunLoop({}, 2);                          // idle, release
-  EXPECT_EQ(hl::PointerPosition().x, 40);  // warped to the cursor on leaving
+  RunLoop({}, 2);  // idle, release
+  EXPECT_EQ(At(hl::PointerPosition()), XY(40, 40));
   RunLoop({}, 2);
-  POINT p{};
-  GetCursorPos(&p);
-  EXPECT_EQ(p.x, 45);  // absolute motion again
-  EXPECT_EQ(p.y, 45);
-}
-
-TEST(Cursor, SetCursorPosWarpsThePointerWhenNotRelative) {
-  Start();
-  MakeShownWindow();
-  SetCursorPos(321, 123);
-  EXPECT_EQ(hl::PointerPosition().x, 321);
-  EXPECT_EQ(hl::PointerPosition().y, 123);
-  POINT p{};
-  GetCursorPos(&p);
-  EXPECT_EQ(p.x, 321);
+  EXPECT_EQ(Cursor(), XY(45, 45));
 }
 
 }  // namespace

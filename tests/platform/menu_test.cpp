@@ -16,7 +16,7 @@ int ItemY(int index) {
   return 31 + 20 * index;
 }
 
-TEST(MenuResource, ResourceOneIsTheAboutPopupWithItsSevenItems) {
+TEST(MenuResource, ResourceOneIsTheAboutPopupWithItsSevenItemsAndNoOtherLoads) {
   Start();
   HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
   ASSERT_NE(bar, nullptr);
@@ -33,10 +33,6 @@ TEST(MenuResource, ResourceOneIsTheAboutPopupWithItsSevenItems) {
   EXPECT_STREQ(text, "&This");  // cut to the buffer
   EXPECT_EQ(GetMenuItemID(bar, 0), 0xFFFFFFFFu);
   EXPECT_EQ(GetSubMenu(popup, 7), nullptr);
-}
-
-TEST(MenuResource, OnlyKnownNumberedResourcesLoad) {
-  Start();
   EXPECT_EQ(LoadMenuA(nullptr, MAKEINTRESOURCEA(2)), nullptr);
   EXPECT_EQ(LoadMenuA(nullptr, "MENU1"), nullptr);
   EXPECT_EQ(GetMenuItemCount(reinterpret_cast<HMENU>(&GetMenuItemCount)), -1);
@@ -77,20 +73,27 @@ std::vector<WPARAM> CommandsAfter(hl::Script script) {
   return Commands();
 }
 
-TEST(MenuByMouse, PressAndReleaseOnTheTitleThenClickAnItem) {
+TEST(MenuByMouse, ClickTheTitleThenAnItemAndTheCommandIsQueuedForTheLoop) {
   hl::Script s;
   s.MoveTo(kTitleX, kTitleY).Click(1).MoveTo(kItemX, ItemY(1)).Click(1);
   EXPECT_EQ(CommandsAfter(s), std::vector<WPARAM>{40001});
   EXPECT_FALSE(Held(VK_LBUTTON));  // the releases the menu took still count
+  std::vector<UINT> order;
+  for (const Recorded& r : Log()) {
+    if (r.message == WM_NCLBUTTONDOWN || r.message == WM_ENTERMENULOOP ||
+        r.message == WM_EXITMENULOOP || r.message == WM_COMMAND) {
+      order.push_back(r.message);
+    }
+    EXPECT_TRUE(r.message != WM_COMMAND || r.lParam == 0);
+  }
+  EXPECT_EQ(order,
+            (std::vector<UINT>{WM_NCLBUTTONDOWN, WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}));
 }
 
-TEST(MenuByMouse, DraggingFromTheTitleOntoAnItem) {
-  hl::Script s;
-  s.MoveTo(kTitleX, kTitleY).Press(1).MoveTo(kItemX, ItemY(3)).Release(1);
-  EXPECT_EQ(CommandsAfter(s), std::vector<WPARAM>{40005});
-}
-
-TEST(MenuByMouse, AClickElsewhereOrOnTheTitleAgainClosesWithoutACommand) {
+TEST(MenuByMouse, DragOntoAnItemChoosesItAClickElsewhereOrOnTheTitleChoosesNothing) {
+  hl::Script drag;
+  drag.MoveTo(kTitleX, kTitleY).Press(1).MoveTo(kItemX, ItemY(3)).Release(1);
+  EXPECT_EQ(CommandsAfter(drag), std::vector<WPARAM>{40005});
   hl::Script elsewhere;
   elsewhere.MoveTo(kTitleX, kTitleY).Click(1).MoveTo(400, 400).Click(1);
   EXPECT_TRUE(CommandsAfter(elsewhere).empty());
@@ -100,67 +103,22 @@ TEST(MenuByMouse, AClickElsewhereOrOnTheTitleAgainClosesWithoutACommand) {
   EXPECT_TRUE(CommandsAfter(title).empty());
 }
 
-TEST(MenuByMouse, TrackingIsAnnouncedAndTheCommandIsQueuedForTheLoop) {
-  hl::Script s;
-  s.MoveTo(kTitleX, kTitleY).Click(1).MoveTo(kItemX, ItemY(0)).Click(1);
-  CommandsAfter(s);
-  std::vector<UINT> order;
-  for (const Recorded& r : Log()) {
-    if (r.message == WM_NCLBUTTONDOWN || r.message == WM_ENTERMENULOOP ||
-        r.message == WM_EXITMENULOOP || r.message == WM_COMMAND) {
-      order.push_back(r.message);
-    }
+TEST(MenuByKeyboard, KeysOpenTheMenuMoveInItChooseAndClose) {
+  const std::pair<hl::Script, std::vector<WPARAM>> cases[] = {
+      {hl::Script().KeyWithAlt('A').Key(VK_DOWN).Key(VK_RETURN), {40001}},
+      {hl::Script().KeyWithAlt('A').Key('T'), {40001}},  // an item's letter
+      {hl::Script().KeyWithAlt('A').Key(VK_RETURN), {40002}},
+      {hl::Script().KeyWithAlt('A').Key(VK_UP).Key(VK_RETURN), {40008}},  // wraps
+      {hl::Script().Key(VK_F10).Key(VK_DOWN).Key(VK_DOWN).Key(VK_RETURN), {40001}},
+      {hl::Script().Key(VK_MENU).Key(VK_RETURN).Key(VK_RETURN), {40002}},
+      {hl::Script().KeyWithAlt('A').Key(VK_DOWN).Key(VK_ESCAPE).Key(VK_RETURN), {}},
+      {hl::Script().KeyWithAlt('Z').Key(VK_RETURN).Key('T'), {}},
+      {hl::Script().Key(VK_MENU).Key(VK_MENU).Key(VK_RETURN), {}},  // Alt toggles it off
+  };
+  int index = 0;
+  for (const auto& [script, commands] : cases) {
+    EXPECT_EQ(CommandsAfter(script), commands) << "case " << index++;
   }
-  EXPECT_EQ(order,
-            (std::vector<UINT>{WM_NCLBUTTONDOWN, WM_ENTERMENULOOP, WM_EXITMENULOOP, WM_COMMAND}));
-  const auto command = std::find_if(Log().begin(), Log().end(),
-                                    [](const Recorded& r) { return r.message == WM_COMMAND; });
-  EXPECT_EQ(command->lParam, 0);
-}
-
-TEST(MenuByKeyboard, AltAndTheTitleLetterThenArrowsAndEnter) {
-  hl::Script s;
-  s.KeyWithAlt('A').Key(VK_DOWN).Key(VK_RETURN);
-  EXPECT_EQ(CommandsAfter(s), std::vector<WPARAM>{40001});
-}
-
-TEST(MenuByKeyboard, AnItemsLetterChoosesIt) {
-  hl::Script s;
-  s.KeyWithAlt('A').Key('T');
-  EXPECT_EQ(CommandsAfter(s), std::vector<WPARAM>{40001});
-}
-
-TEST(MenuByKeyboard, EnterChoosesTheFirstItemAndUpWrapsToTheLast) {
-  hl::Script first;
-  first.KeyWithAlt('A').Key(VK_RETURN);
-  EXPECT_EQ(CommandsAfter(first), std::vector<WPARAM>{40002});
-  hl::Script last;
-  last.KeyWithAlt('A').Key(VK_UP).Key(VK_RETURN);
-  EXPECT_EQ(CommandsAfter(last), std::vector<WPARAM>{40008});
-}
-
-TEST(MenuByKeyboard, F10OrAltAloneSelectTheBar) {
-  hl::Script f10;
-  f10.Key(VK_F10).Key(VK_DOWN).Key(VK_DOWN).Key(VK_RETURN);
-  EXPECT_EQ(CommandsAfter(f10), std::vector<WPARAM>{40001});
-  hl::Script alt;
-  alt.Key(VK_MENU).Key(VK_RETURN).Key(VK_RETURN);
-  EXPECT_EQ(CommandsAfter(alt), std::vector<WPARAM>{40002});
-}
-
-TEST(MenuByKeyboard, EscapeAndOtherKeysChooseNothing) {
-  hl::Script escape;
-  escape.KeyWithAlt('A').Key(VK_DOWN).Key(VK_ESCAPE).Key(VK_RETURN);
-  EXPECT_TRUE(CommandsAfter(escape).empty());
-  hl::Script unknown;
-  unknown.KeyWithAlt('Z').Key(VK_RETURN).Key('T');
-  EXPECT_TRUE(CommandsAfter(unknown).empty());
-}
-
-TEST(MenuByKeyboard, AltTogglesTheMenuOff) {
-  hl::Script s;
-  s.Key(VK_MENU).Key(VK_MENU).Key(VK_RETURN);
-  EXPECT_TRUE(CommandsAfter(s).empty());
 }
 
 TEST(MenuDrawing, TheOpenPopupCoversTheWindowUntilItClosesAndTheBarStays) {
@@ -179,22 +137,15 @@ TEST(MenuDrawing, TheOpenPopupCoversTheWindowUntilItClosesAndTheBarStays) {
   EXPECT_EQ(bar, 0xF0F0F0u);
 }
 
-TEST(MenuTracking, TheCloseBoxEndsTrackingAndTheWindowCloses) {
-  hl::Script s;
-  s.KeyWithAlt('A').CloseBox();
-  Start(s);
-  HWND window = MakeShownWindow();
-  EXPECT_EQ(RunLoop(), 7);
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_TRUE(Commands().empty());
-}
-
-TEST(MenuTracking, AnUnfinishedScriptDoesNotLeaveTheMenuOpenForever) {
-  hl::Script s;
-  s.KeyWithAlt('A');
-  Start(s);
-  MakeShownWindow();
-  EXPECT_EQ(RunLoop(), 7);
+TEST(MenuTracking, TheCloseBoxOrTheScriptsEndEndsTrackingAndTheWindowCloses) {
+  for (hl::Script script :
+       {hl::Script().KeyWithAlt('A').CloseBox(), hl::Script().KeyWithAlt('A')}) {
+    Start(script);
+    HWND window = MakeShownWindow();
+    EXPECT_EQ(RunLoop(), 7);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(Commands().empty());
+  }
 }
 
 }  // namespace

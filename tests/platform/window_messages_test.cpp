@@ -1,5 +1,5 @@
-// Windows through the headless host: the messages of their life, painting, closing and
-// the queue's order.
+// Windows through the headless host: the messages of their life, painting, the desktop's
+// requests, closing and the queue's order.
 
 #include <gtest/gtest.h>
 
@@ -9,29 +9,33 @@ namespace layer_test {
 namespace {
 
 constexpr UINT WM_APP_FIRST = 0x8000;
-constexpr int kBar = 14 + 6;  // the headless host's text height plus the bar's margin
 
-TEST(WindowLife, CreationSendsItsMessagesInOrderAndLeavesTheWindowHidden) {
+TEST(WindowLife, CreateShowUpdateAndDestroySendTheirMessagesInOrder) {
   Start();
-  HWND window = MakeWindow(true, 30, 40);
+  HWND window = MakeWindow(30, 40);
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
-  RECT client{};
-  ASSERT_TRUE(GetClientRect(window, &client));
-  EXPECT_EQ(client.right, 512);
-  EXPECT_EQ(client.bottom, 512 - kBar);
-  EXPECT_EQ(hl::MainWindow(), window);
-  EXPECT_EQ(hl::ReadScreen().At(40, 50), 0u);  // not shown yet
-}
-
-TEST(WindowLife, SizeAndMoveCarryTheClientSizeAndItsScreenOrigin) {
-  Start();
-  MakeWindow(true, 30, 40);
   ASSERT_EQ(Log().size(), 4u);
-  EXPECT_EQ(GET_X_LPARAM(Log()[2].lParam), 512);
-  EXPECT_EQ(GET_Y_LPARAM(Log()[2].lParam), 512 - kBar);
-  EXPECT_EQ(GET_X_LPARAM(Log()[3].lParam), 30);
-  EXPECT_EQ(GET_Y_LPARAM(Log()[3].lParam), 40 + kBar);
+  EXPECT_EQ(Log()[2].lParam, (512 - kBar) << 16 | 512);  // WM_SIZE: the client size
+  EXPECT_EQ(Log()[3].lParam, (40 + kBar) << 16 | 30);    // WM_MOVE: its screen origin
+  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE}));
+  EXPECT_EQ(hl::ReadScreen().At(300, 45), 0u);  // not shown yet
+  UpdateWindow(window);                         // hidden: nothing to paint
+  EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL));
+  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS}));
+  EXPECT_EQ(GetFocus(), window);
+  EXPECT_TRUE(ShowWindow(window, SW_SHOW));
+  EXPECT_TRUE(ShowWindow(window, SW_HIDE));
+  EXPECT_FALSE(ShowWindow(window, SW_SHOW));
+  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_SHOWWINDOW}));  // once each
+  UpdateWindow(window);
+  UpdateWindow(window);
+  InvalidateRect(window, nullptr, FALSE);
+  UpdateWindow(window);
+  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_PAINT, WM_PAINT}));
+  EXPECT_EQ(hl::ReadScreen().At(300, 45), 0xF0F0F0u);  // shown: the bar
+  EXPECT_TRUE(DestroyWindow(window));
+  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
+  EXPECT_EQ(hl::ReadScreen().At(300, 45), 0u);  // its bar went with the host window
 }
 
 TEST(WindowLife, CreationFailsForUnknownClassesAndRefusals) {
@@ -49,140 +53,73 @@ TEST(WindowLife, CreationFailsForUnknownClassesAndRefusals) {
   EXPECT_NE(MakeWindow(), nullptr);
 }
 
-TEST(WindowLife, TheFirstShowActivatesAndFocusesOnce) {
-  Start();
-  HWND window = MakeWindow();
-  Log().clear();
-  EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL));
-  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS}));
-  EXPECT_EQ(GetFocus(), window);
-  EXPECT_TRUE(ShowWindow(window, SW_SHOW));
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_TRUE(ShowWindow(window, SW_HIDE));
-  EXPECT_FALSE(ShowWindow(window, SW_SHOW));
-  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_SHOWWINDOW, WM_SHOWWINDOW}));
-}
-
-TEST(WindowLife, DestroySendsDestroyThenNcDestroyAndEveryLaterCallFailsHarmlessly) {
+TEST(WindowLife, EveryCallOnADestroyedWindowFailsHarmlessly) {
   Start();
   HWND window = MakeShownWindow();
-  EXPECT_TRUE(DestroyWindow(window));
-  EXPECT_EQ(TakeMessages(), (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
-  EXPECT_FALSE(IsWindow(window));
+  DestroyWindow(window);
+  Log().clear();
   RECT r{1, 2, 3, 4};
   POINT p{5, 6};
   MSG stale{window, WM_PAINT, 0, 0, 0, {0, 0}};
-  EXPECT_FALSE(DestroyWindow(window));
-  EXPECT_FALSE(ShowWindow(window, SW_SHOW));
-  EXPECT_FALSE(UpdateWindow(window));
-  EXPECT_FALSE(GetClientRect(window, &r));
-  EXPECT_FALSE(ClientToScreen(window, &p));
-  EXPECT_FALSE(InvalidateRect(window, nullptr, FALSE));
-  EXPECT_FALSE(PostMessageA(window, WM_APP_FIRST, 0, 0));
-  EXPECT_EQ(DispatchMessageA(&stale), 0);
-  EXPECT_EQ(SendMessageA(window, WM_CLOSE, 0, 0), 0);
-  EXPECT_EQ(r.right, 3);
-  EXPECT_EQ(p.x, 5);
-  EXPECT_TRUE(TakeMessages().empty());
-  EXPECT_EQ(hl::ReadScreen().At(10, 10), 0u);  // the host window went with it
+  EXPECT_EQ((std::vector<LRESULT>{
+                IsWindow(window), DestroyWindow(window), ShowWindow(window, SW_SHOW),
+                UpdateWindow(window), GetClientRect(window, &r), ClientToScreen(window, &p),
+                InvalidateRect(window, nullptr, FALSE), PostMessageA(window, WM_APP_FIRST, 0, 0),
+                DispatchMessageA(&stale), SendMessageA(window, WM_CLOSE, 0, 0), r.right, p.x}),
+            (std::vector<LRESULT>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 5}));
+  EXPECT_TRUE(Log().empty());
 }
 
-TEST(WindowLife, QueuedMessagesOfADestroyedWindowAreDropped) {
-  Start();
-  HWND window = MakeShownWindow();
-  PostMessageA(window, WM_APP_FIRST, 0, 0);
-  DestroyWindow(window);
-  MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, WM_QUIT);
-}
-
-TEST(Painting, OnePaintAfterShowingAndNoneRepeated) {
+TEST(Painting, OnePaintAfterShowingBehindTheQueuedMessagesAndNoneRepeated) {
   Start();
   HWND window = MakeWindow();
   ShowWindow(window, SW_SHOWNORMAL);
-  MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  PostMessageA(window, WM_APP_FIRST, 0, 0);
+  EXPECT_EQ(Take().message, WM_APP_FIRST);
+  MSG m = Take();
   EXPECT_EQ(m.message, WM_PAINT);
   EXPECT_EQ(m.hwnd, window);
   DispatchMessageA(&m);
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST(Painting, UpdateWindowPaintsAtOnceOnlyWhileInvalid) {
-  Start();
-  HWND window = MakeWindow();
-  UpdateWindow(window);  // hidden: nothing to paint
-  ShowWindow(window, SW_SHOWNORMAL);
-  Log().clear();
-  UpdateWindow(window);
-  EXPECT_EQ(TakeMessages(), std::vector<UINT>{WM_PAINT});
-  UpdateWindow(window);
-  EXPECT_TRUE(TakeMessages().empty());
-  InvalidateRect(window, nullptr, FALSE);
-  UpdateWindow(window);
-  EXPECT_EQ(TakeMessages(), std::vector<UINT>{WM_PAINT});
-}
-
-TEST(Painting, PaintComesAfterEveryQueuedMessage) {
-  Start();
-  HWND window = MakeWindow();
-  ShowWindow(window, SW_SHOWNORMAL);
-  PostMessageA(window, WM_APP_FIRST, 0, 0);
-  MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, WM_APP_FIRST);
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, WM_PAINT);
-}
-
-TEST(Painting, AResizeResizesTheClientAreaAndInvalidatesIt) {
+// A resize, a restore and an expose each ask for one paint; a minimised window has a
+// 0 x 0 client area and is not painted.
+TEST(Painting, TheDesktopsRequestsResizeMoveAndInvalidate) {
   hl::Script s;
-  s.Resize(700, 300);
+  s.Resize(700, 300).Idle(1).Minimize().Idle(1).Restore().Idle(1).Expose().Idle(1);
+  s.MoveWindow(100, 50);
   Start(s);
   HWND window = MakeShownWindow();
   MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, WM_PAINT);
-  const std::vector<UINT> sent = TakeMessages();
-  ASSERT_EQ(sent, std::vector<UINT>{WM_SIZE});
-  RECT client{};
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, 700);
-  EXPECT_EQ(client.bottom, 300 - kBar);
-}
-
-TEST(Painting, AMinimisedWindowHasNoClientAreaAndNoPaint) {
-  hl::Script s;
-  s.Minimize().Idle(1).Restore();
-  Start(s);
-  HWND window = MakeShownWindow();
-  MSG m{};
+  auto paintAfter = [&](const std::vector<UINT>& sent) {
+    m = Take();
+    EXPECT_EQ(m.message, WM_PAINT);
+    EXPECT_EQ(TakeMessages(), sent);
+    DispatchMessageA(&m);
+    Log().clear();
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  };
+  paintAfter({WM_SIZE});
+  EXPECT_EQ(ClientSize(window), XY(700, 300 - kBar));
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // takes Minimize; idles
-  RECT client{1, 1, 1, 1};
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, 0);
-  EXPECT_EQ(client.bottom, 0);
-  ASSERT_FALSE(Log().empty());
-  EXPECT_EQ(Log().back().message, WM_SIZE);
-  EXPECT_EQ(Log().back().wParam, SIZE_MINIMIZED);
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // restored: paint again
-  EXPECT_EQ(m.message, WM_PAINT);
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.bottom, 512 - kBar);
+  EXPECT_EQ(ClientSize(window), XY(0, 0));
+  ASSERT_EQ(Log().size(), 1u);
+  EXPECT_EQ(Log()[0].wParam, SIZE_MINIMIZED);
+  Log().clear();
+  paintAfter({WM_SIZE});
+  EXPECT_EQ(ClientSize(window), XY(700, 300 - kBar));
+  paintAfter({});  // exposed
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(TakeMessages(), std::vector<UINT>{WM_MOVE});
+  POINT p{3, 4};
+  ClientToScreen(window, &p);
+  EXPECT_EQ(At(p), XY(103, 54 + kBar));
+  ScreenToClient(window, &p);
+  EXPECT_EQ(At(p), XY(3, 4));
 }
 
-TEST(Painting, ExposeAsksForAPaint) {
-  hl::Script s;
-  s.Expose();
-  Start(s);
-  MakeShownWindow();
-  MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.message, WM_PAINT);
-}
-
-TEST(Closing, TheCloseBoxClosesDestroysAndQuits) {
+TEST(Closing, TheCloseBoxClosesDestroysAndQuitsAndQuitClosesEveryWindow) {
   hl::Script s;
   s.Idle(1).CloseBox();
   Start(s);
@@ -190,84 +127,40 @@ TEST(Closing, TheCloseBoxClosesDestroysAndQuits) {
   EXPECT_EQ(RunLoop(), 7);
   const std::vector<UINT> m = TakeMessages();
   const auto close = std::find(m.begin(), m.end(), WM_CLOSE);
-  ASSERT_NE(close, m.end());
   EXPECT_EQ(std::vector<UINT>(close, m.end()),
             (std::vector<UINT>{WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
   EXPECT_FALSE(IsWindow(window));
-}
-
-TEST(Closing, QuitClosesEveryWindow) {
-  hl::Script s;
-  s.Quit();
-  Start(s);
+  hl::Script quit;
+  quit.Quit();
+  Start(quit);
   HWND first = MakeShownWindow();
   HWND second = MakeShownWindow();
   RunLoop({}, 20);
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_FALSE(IsWindow(second));
+  EXPECT_FALSE(IsWindow(first) || IsWindow(second));
 }
 
-TEST(Closing, AProgramThatIgnoresTheScriptStillGetsClosed) {
-  Start({}, hl::Options{1280, 1024, 0, 3});
-  MakeShownWindow();
-  int frames = 0;
-  EXPECT_EQ(RunLoop([&] { ++frames; }), 7);
-  EXPECT_EQ(frames, 3);
-}
-
-TEST(Queue, QuitComesOnceTheQueueHoldsNothingElse) {
+// Posted messages keep their order, those of a destroyed window are dropped, and WM_QUIT
+// waits until nothing else is queued.
+TEST(Queue, PostedMessagesInOrderThenQuitWithItsCode) {
   Start();
   HWND window = MakeShownWindow();
+  HWND doomed = MakeShownWindow();
   ValidateRect(window, nullptr);
-  PostMessageA(window, WM_APP_FIRST, 0, 0);
+  PostMessageA(doomed, WM_APP_FIRST + 9, 0, 0);
+  PostMessageA(window, WM_APP_FIRST, 1, 2);
+  Hook() = [](HWND, UINT message, WPARAM, LPARAM) { return message == WM_DESTROY; };
+  DestroyWindow(doomed);
   PostQuitMessage(3);
   PostMessageA(nullptr, WM_APP_FIRST + 1, 0, 0);
-  std::vector<UINT> taken;
   MSG m{};
+  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
+  std::vector<UINT> taken;
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) taken.push_back(m.message);
   EXPECT_EQ(taken, (std::vector<UINT>{WM_APP_FIRST, WM_APP_FIRST + 1, WM_QUIT}));
   EXPECT_EQ(m.wParam, 3u);
-}
-
-TEST(Queue, PeekingWithoutRemovingLeavesTheMessageAndAnEmptyQueueIsAnIdlePass) {
-  Start();
-  HWND window = MakeShownWindow();
-  ValidateRect(window, nullptr);
-  PostMessageA(window, WM_APP_FIRST, 1, 2);
-  MSG m{};
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE));
-  ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(m.wParam, 1u);
   const int before = hl::IdlePasses();
   EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(hl::IdlePasses(), before + 1);
-}
-
-TEST(Geometry, AdjustWindowRectGrowsOnlyForAMenu) {
-  Start();
-  RECT r{0, 0, 512, 512};
-  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, FALSE);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_EQ(r.bottom, 512);
-  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, TRUE);
-  EXPECT_EQ(r.top, -kBar);
-}
-
-TEST(Geometry, ClientCoordinatesFollowTheWindowWhenItMoves) {
-  hl::Script s;
-  s.MoveWindow(100, 50);
-  Start(s);
-  HWND window = MakeShownWindow();
-  MSG m{};
-  PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);
-  EXPECT_EQ(Log().back().message, WM_MOVE);
-  POINT p{3, 4};
-  ClientToScreen(window, &p);
-  EXPECT_EQ(p.x, 103);
-  EXPECT_EQ(p.y, 54 + kBar);
-  ScreenToClient(window, &p);
-  EXPECT_EQ(p.x, 3);
-  EXPECT_EQ(p.y, 4);
 }
 
 }  // namespace
