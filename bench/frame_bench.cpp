@@ -9,7 +9,7 @@
 #include "app/main_window.h"
 #include "display/device.h"
 #include "display/image_surface.h"
-#include "platform/headless.h"
+#include "platform/hosts/headless/headless.h"
 
 namespace hl = platform::headless;
 

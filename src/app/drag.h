@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "fractal/navigation.h"
-#include "platform/windowing.h"
+#include "platform/windowing/windowing.h"
 
 enum DragMode : std::int32_t { None = 0, Zoom = 1, Pan = 2 };
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/windowing.h"
+#include "platform/windowing/windowing.h"
 
 // The loop runs while this is not 0; the menu command that ends the program clears it.
 extern std::int32_t Running;

@@ -2,7 +2,7 @@
 // The main window: its class, its menu, start-up, and the window procedure that turns
 // buttons, keys, menu commands and paint requests into the program's actions.
 
-#include "platform/windowing.h"
+#include "platform/windowing/windowing.h"
 
 inline constexpr char kClassName[] = "Prelvanthorn";
 inline constexpr char kWindowTitle[] = "A mandelbrot navigator by Quelvaren";

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "display/image_surface.h"
-#include "platform/ddraw.h"
+#include "platform/ddraw/ddraw.h"
 
 // The client area's size, measured anew at the start of every frame.
 struct Extent {

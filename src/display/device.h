@@ -3,7 +3,7 @@
 // the back buffer every frame is composed in, and the clipper that keeps presents inside
 // the main window. Set up at start-up, released when the window is destroyed.
 
-#include "platform/ddraw.h"
+#include "platform/ddraw/ddraw.h"
 
 inline constexpr int kBackBufferWidth = 1200;
 inline constexpr int kBackBufferHeight = 1024;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/ddraw.h"
+#include "platform/ddraw/ddraw.h"
 
 enum MemoryKind : std::int32_t { SystemMemory = 0, VideoMemory = 1 };
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fractal/navigation.h"
-#include "platform/headless.h"
+#include "platform/hosts/headless/headless.h"
 
 using platform::headless::Image;
 

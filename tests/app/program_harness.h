@@ -7,8 +7,8 @@
 #include "app/main_loop.h"
 #include "app/main_window.h"
 #include "golden.h"
-#include "platform/faults.h"
-#include "platform/headless.h"
+#include "platform/ddraw/faults.h"
+#include "platform/hosts/headless/headless.h"
 
 namespace hl = platform::headless;
 

@@ -2,6 +2,9 @@
 // what the window shows with pictures computed by the renderer itself.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include "display/device.h"
 #include "display/image_surface.h"
 #include "program_harness.h"
@@ -217,6 +220,11 @@ struct StartupFailure {
   bool windowDestroyed;
 };
 
+// How a failure names the case it ran.
+void PrintTo(const StartupFailure& f, std::ostream* out) {
+  *out << "a failing " << platform::DdCallName(f.call);
+}
+
 class Startup : public ::testing::TestWithParam<StartupFailure> {};
 
 TEST_P(Startup, FailuresAreReportedAndEndWithZero) {
@@ -252,7 +260,10 @@ INSTANTIATE_TEST_SUITE_P(
         StartupFailure{platform::DdCall::CreateClipper, "Clipper initializations failed ", false},
         StartupFailure{platform::DdCall::ClipperSetHWnd, "Clipper initializations failed ", false},
         StartupFailure{platform::DdCall::SurfaceSetClipper, "Clipper initializations failed ",
-                       false}));
+                       false}),
+    [](const ::testing::TestParamInfo<StartupFailure>& info) {
+      return std::string(platform::DdCallName(info.param.call));
+    });
 
 TEST(Program, ARefusedClipListIsNotAStartupFailure) {
   hl::Script s;

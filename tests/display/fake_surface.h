@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/ddraw.h"
+#include "platform/ddraw/ddraw.h"
 
 struct RecordedBlt {
   RECT dest;

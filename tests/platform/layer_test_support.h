@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ddraw.h"
-#include "platform/headless.h"
-#include "platform/windowing.h"
+#include "platform/ddraw/ddraw.h"
+#include "platform/hosts/headless/headless.h"
+#include "platform/windowing/windowing.h"
 
 namespace layer_test {
 
