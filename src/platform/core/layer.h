@@ -60,6 +60,7 @@ struct Window {
   int width = 0;  // of the drawable area: the menu bar, then the client area
   int height = 0;
   std::vector<std::uint32_t> pixels;  // the drawable area as the layer last composed it
+  bool shown = false;                 // the host shows `pixels` as they are now
 
   PixelTarget Drawable() { return {pixels.data(), width, height, width}; }
   int BarHeight() const;
@@ -78,7 +79,9 @@ HWND FirstWindowSinceReset();
 int MenuBarHeight();
 // The drawable area's top-left corner on the screen.
 POINT DrawableOrigin(const Window& window);
-// Hands the window's pixels to the host (nothing while hidden or minimised).
+// Hands the window's pixels to the host (nothing while hidden or minimised). Whoever
+// changes the pixels without presenting them, or shows the host something else, clears
+// `shown`.
 void PresentWindow(Window& window);
 // Resized, Moved, Minimized, Restored and Exposed.
 void ApplyWindowEvent(const HostEvent& event);

@@ -1,6 +1,7 @@
 #include "platform/core/pixels.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -13,11 +14,23 @@ std::int64_t SourceIndex(std::int64_t i, std::int64_t from, std::int64_t to) {
   return static_cast<std::int64_t>(numerator / (2 * static_cast<__int128>(to)));
 }
 
+// Writes `count` words to `out`; whether any of them changed.
+bool CopyRow(const std::uint32_t* in, std::int64_t count, std::uint32_t* out) {
+  if (std::equal(in, in + count, out)) return false;
+  std::copy(in, in + count, out);
+  return true;
+}
+
 }  // namespace
 
 Rect Intersect(const Rect& a, const Rect& b) {
   return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
           std::min(a.bottom, b.bottom)};
+}
+
+bool Contains(const Rect& outer, const Rect& inner) {
+  return inner.Empty() || (inner.left >= outer.left && inner.top >= outer.top &&
+                           inner.right <= outer.right && inner.bottom <= outer.bottom);
 }
 
 Rect Union(const Rect& a, const Rect& b) {
@@ -28,15 +41,23 @@ Rect Union(const Rect& a, const Rect& b) {
 void FillPixels(const PixelTarget& target, const Rect& area, std::uint32_t colour) {
   const Rect cut = Intersect(area, target.Bounds());
   if (cut.Empty()) return;
+  // A colour of four equal bytes (black, the program's clear) is a byte fill, which the C
+  // library does many words at a time; the word loop stores one word after the other.
+  const bool bytewise = colour == (colour & 0xFF) * 0x01010101u;
   for (std::int64_t y = cut.top; y < cut.bottom; ++y) {
-    std::fill(target.Row(y) + cut.left, target.Row(y) + cut.right, colour);
+    std::uint32_t* row = target.Row(y) + cut.left;
+    if (bytewise) {
+      std::memset(row, static_cast<int>(colour & 0xFF), static_cast<std::size_t>(cut.Width()) * 4);
+    } else {
+      std::fill(row, row + cut.Width(), colour);
+    }
   }
 }
 
-void CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
+bool CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
                 const PixelTarget& source, const Rect& from, const ColourKey* key) {
   const Rect cut = Intersect(Intersect(onto, clip), target.Bounds());
-  if (cut.Empty() || onto.Empty() || from.Empty()) return;
+  if (cut.Empty() || onto.Empty() || from.Empty()) return false;
   // Source column of every destination column of the cut; -1 where it lies outside.
   std::vector<std::int64_t> columns(static_cast<std::size_t>(cut.Width()));
   for (std::int64_t x = cut.left; x < cut.right; ++x) {
@@ -59,6 +80,7 @@ void CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
   const bool oneToOne = from.Width() == onto.Width();
   const std::uint32_t* previousOut = nullptr;
   std::int64_t previousSy = -1;
+  bool changed = false;
   for (std::int64_t y = cut.top; y < cut.bottom; ++y) {
     const std::int64_t sy = from.top + SourceIndex(y - onto.top, from.Height(), onto.Height());
     if (sy < 0 || sy >= source.height) continue;
@@ -66,20 +88,28 @@ void CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
     std::uint32_t* out = target.Row(y) + cut.left;
     if (key == nullptr && sy == previousSy) {
       // A stretched row repeats the one above it: copying it beats sampling it again.
-      std::copy(previousOut + first, previousOut + last, out + first);
+      changed |= CopyRow(previousOut + first, last - first, out + first);
     } else if (key != nullptr) {
       for (std::int64_t x = first; x < last; ++x) {
         const std::uint32_t pixel = in[columns[x]];
-        if (pixel < key->low || pixel > key->high) out[x] = pixel;
+        if (pixel < key->low || pixel > key->high) {
+          changed |= out[x] != pixel;
+          out[x] = pixel;
+        }
       }
     } else if (oneToOne) {
-      std::copy(in + columns[first], in + columns[first] + (last - first), out + first);
+      changed |= CopyRow(in + columns[first], last - first, out + first);
     } else {
-      for (std::int64_t x = first; x < last; ++x) out[x] = in[columns[x]];
+      for (std::int64_t x = first; x < last; ++x) {
+        const std::uint32_t pixel = in[columns[x]];
+        changed |= out[x] != pixel;
+        out[x] = pixel;
+      }
     }
     previousOut = out;
     previousSy = sy;
   }
+  return changed;
 }
 
 std::uint32_t PixelFromColorref(std::uint32_t colorref) {

@@ -24,6 +24,8 @@ struct Rect {
 };
 
 Rect Intersect(const Rect& a, const Rect& b);
+// Whether `outer` holds every pixel of `inner` (an empty `inner` is held by anything).
+bool Contains(const Rect& outer, const Rect& inner);
 // The smallest rectangle holding both.
 Rect Union(const Rect& a, const Rect& b);
 
@@ -52,7 +54,9 @@ struct ColourKey {
 // column from.left + floor((2i + 1) * from.Width() / (2 * onto.Width())): the source
 // pixel under the destination pixel's centre, in exact integer arithmetic. Rows alike.
 // Both rectangles must be non-empty. `source` and `target` may share their pixels.
-void CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
+// Returns whether any target pixel changed value: a row that already holds what the copy
+// would write is left as it is, so copying a picture onto itself costs only a compare.
+bool CopyScaled(const PixelTarget& target, const Rect& onto, const Rect& clip,
                 const PixelTarget& source, const Rect& from, const ColourKey* key);
 
 // GDI colours are 0x00BBGGRR; pixels 0x00RRGGBB.

@@ -40,17 +40,30 @@ class Surface final : public IDirectDrawSurface {
 
  private:
   bool Busy() const { return locked_ || dc_ != nullptr; }
+  HRESULT BltNow(RECT* destRect, IDirectDrawSurface* src, RECT* srcRect, DWORD flags, DDBLTFX* fx);
+  // The window the primary surface's blits land in, or nullptr.
+  Window* ScreenWindow() const;
   PixelTarget Pixels();
   Rect Bounds() const;
   HRESULT Fill(const Rect& dest, std::uint32_t colour);
   HRESULT Copy(const Rect& dest, Surface& source, const Rect& from, bool keyed);
   // Runs `draw` on the pixels and clip the destination rectangle lands in: this surface's
-  // own, or for the primary surface the client area of the clipper's window.
+  // own, or for the primary surface the client area of the clipper's window. `draw`
+  // returns whether it changed any pixel.
+  // `covered` is the part of this surface that `draw` certainly writes whole.
   template <class Painter>
-  HRESULT Draw(const Rect& dest, Painter draw);
+  HRESULT Draw(const Rect& dest, const Rect& covered, Painter draw);
+  // The primary surface's share of Draw: into the window's client area (a visible window
+  // whose clipper is attached), then shown.
+  template <class Painter>
+  void DrawInWindow(Window& w, const Rect& dest, Painter draw);
   void FillDesc(DDSURFACEDESC& desc) const;
-  // Remembers that the processor or GDI may write anywhere in the surface.
-  void Touched() { dirty_ = Bounds(); }
+  // Gives the processor or GDI the pixels, which they may read and write anywhere.
+  void Touched() {
+    WritePendingFill();
+    dirty_ = Bounds();
+  }
+  void WritePendingFill();
 
   Device* device_;
   ULONG refs_ = 1;
@@ -63,11 +76,13 @@ class Surface final : public IDirectDrawSurface {
   HDC dc_ = nullptr;
   std::optional<DDCOLORKEY> sourceKey_;
   Clipper* clipper_ = nullptr;
-  // The surface holds cleanColour_ everywhere outside dirty_. A program that clears a
-  // large surface every frame and draws into a small part of it then pays for clearing
-  // that part only.
+  // The surface holds cleanColour_ everywhere outside dirty_ and pendingFill_, and inside
+  // pendingFill_ as soon as that is written. A program that clears a large surface every
+  // frame and draws into a small part of it then pays for clearing that part only, and
+  // not even that when the drawing covers it.
   std::uint32_t cleanColour_ = 0;
   Rect dirty_;
+  Rect pendingFill_;
 };
 
 class Clipper final : public IDirectDrawClipper {

@@ -47,7 +47,14 @@ void Surface::Free() {
   device_ = nullptr;
   device->Forget(this);
   std::vector<std::uint32_t>().swap(pixels_);
+  pendingFill_ = Rect{};
   locked_ = false;
+}
+
+void Surface::WritePendingFill() {
+  if (pendingFill_.Empty()) return;
+  FillPixels(Pixels(), pendingFill_, cleanColour_);
+  pendingFill_ = Rect{};
 }
 
 PixelTarget Surface::Pixels() {

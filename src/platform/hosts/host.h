@@ -66,8 +66,14 @@ class Host {
   virtual void WindowSize(int id, int& width, int& height) = 0;
   // Shows the window's pixels: width x height 32-bit 0x00RRGGBB words, rows `pitch` bytes
   // apart, covering the whole drawable area. `width` and `height` match WindowSize as the
-  // layer last saw it; a host whose window has since changed size shows what fits.
-  virtual void Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) = 0;
+  // layer last saw it; a host whose window has since changed size shows what fits. false
+  // when the window could not show them.
+  virtual bool Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) = 0;
+  // Called after every blit onto the screen (the program's present of a frame, shown or
+  // not, as when the window is minimised). A desktop host waits here, as a display
+  // driver's present does, for the display's next refresh, and returns at once when an
+  // event arrives; the event stays pending. The headless host never waits.
+  virtual void WaitForRefresh(int id) { (void)id; }
 
   // Takes the next pending event; never waits. false when none is pending.
   virtual bool PollEvent(HostEvent& event) = 0;

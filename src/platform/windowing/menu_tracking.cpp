@@ -53,6 +53,7 @@ void Show(const Tracker& t) {
   DrawMenuBar(target, t.bar, t.title);
   if (t.open) DrawPopup(target, Popup(t), LayOutOpenPopup(t, *w), t.item);
   ActiveHost().Present(w->hostId, picture.data(), w->width, w->height, w->width * 4);
+  w->shown = false;
 }
 
 void Choose(Tracker& t, int item) {

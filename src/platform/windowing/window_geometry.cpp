@@ -21,6 +21,7 @@ void ResizeDrawable(Window& w, int width, int height) {
                 pixels.begin() + static_cast<std::ptrdiff_t>(y) * width);
   }
   w.pixels = std::move(pixels);
+  w.shown = false;
   w.width = width;
   w.height = height;
   if (w.menu != nullptr) DrawMenuBar(w.Drawable(), w.menu, -1);
@@ -74,9 +75,9 @@ POINT DrawableOrigin(const Window& window) {
 }
 
 void PresentWindow(Window& window) {
-  if (!window.visible || window.minimized) return;
-  ActiveHost().Present(window.hostId, window.pixels.data(), window.width, window.height,
-                       window.width * 4);
+  window.shown = window.visible && !window.minimized &&
+                 ActiveHost().Present(window.hostId, window.pixels.data(), window.width,
+                                      window.height, window.width * 4);
 }
 
 void ApplyWindowEvent(const HostEvent& event) {

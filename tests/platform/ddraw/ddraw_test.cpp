@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 
 #include "layer_test_support.h"
 #include "platform/ddraw/faults.h"
@@ -159,6 +160,59 @@ TEST_F(DirectDraw, AClearAfterAnyDrawingLeavesEveryPixelAtItsColour) {
   EXPECT_EQ(shown(), Words(12, 6));
 }
 
+// A whole-surface clear is written only once something reads the surface or draws over
+// part of it; a blit that paints over all of it replaces it. Each case starts from stale
+// pixels (7), clears to 5, draws, and reads every pixel.
+TEST_F(DirectDraw, AClearIsSeenWhereverNothingWasDrawnOverIt) {
+  IDirectDrawSurface* surface = Offscreen(3, 2);
+  IDirectDrawSurface* source = Offscreen(2, 2);
+  Write(source, {1, 2, 3, 4});
+  IDirectDrawSurface* keyed = Offscreen(3, 2);
+  Write(keyed, {1, 0, 3, 0, 5, 6});
+  DDCOLORKEY black{0, 0};
+  ASSERT_EQ(keyed->SetColorKey(DDCKEY_SRCBLT, &black), DD_OK);
+  IDirectDrawSurface* reader = Offscreen(3, 2);
+  RECT left{0, 0, 2, 2}, hanging{-1, 0, 2, 2}, firstColumn{0, 0, 1, 2}, lastColumn{2, 0, 3, 2};
+  auto blit = [](IDirectDrawSurface* onto, RECT* to, IDirectDrawSurface* from, RECT* part,
+                 DWORD flags = DDBLT_WAIT) {
+    ASSERT_EQ(onto->Blt(to, from, part, flags, nullptr), DD_OK);
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> draw;
+    Words expected;
+  };
+  const Case cases[] = {
+      {"nothing drawn", [] {}, Words(6, 5)},
+      {"all of it covered", [&] { blit(surface, nullptr, source, nullptr); }, {1, 2, 2, 3, 4, 4}},
+      {"part of it covered", [&] { blit(surface, &left, source, nullptr); }, {1, 2, 5, 3, 4, 5}},
+      {"covered where the key lets it",
+       [&] { blit(surface, nullptr, keyed, nullptr, DDBLT_WAIT | DDBLT_KEYSRC); },
+       {1, 5, 3, 5, 5, 6}},
+      {"a source reaching outside its surface",
+       [&] { blit(surface, nullptr, source, &hanging); },
+       {5, 1, 2, 5, 3, 4}},
+      {"a copy within the surface", [&] { blit(surface, &lastColumn, surface, &firstColumn); },
+       Words(6, 5)},
+      {"a fill of part", [&] { Fill(surface, &left, 9); }, {9, 9, 5, 9, 9, 5}},
+      {"all covered, cleared again, then part covered",
+       [&] {
+         blit(surface, nullptr, source, nullptr);
+         Fill(surface, nullptr, 5);
+         blit(surface, &left, source, nullptr);
+       },
+       {1, 2, 5, 3, 4, 5}},
+  };
+  for (const Case& c : cases) {
+    Write(surface, Words(6, 7));
+    ASSERT_EQ(Fill(surface, nullptr, 5), DD_OK);
+    c.draw();
+    blit(reader, nullptr, surface, nullptr);  // a reader sees the clear too
+    EXPECT_EQ(Read(reader), c.expected) << c.name;
+    EXPECT_EQ(Read(surface), c.expected) << c.name;
+  }
+}
+
 TEST_F(DirectDraw, ScalingSamplesTheSourcePixelUnderEachDestinationCentre) {
   IDirectDrawSurface* source = Offscreen(4, 1);
   Write(source, {0xA, 0xB, 0xC, 0xD});
@@ -263,6 +317,37 @@ TEST_F(DirectDraw, ThePrimaryDrawsOnlyWhereItsClipperLetsIt) {
   const hl::Image c = hl::ReadClient(window_);
   EXPECT_EQ((Words{c.At(0, 0), c.At(3, 0), c.At(4, 0), c.At(11, 2), c.At(11, 1)}),
             (Words{0x111111, 0x111111, 0, 0x111111, 0}));
+}
+
+// Every blit onto the screen is a present the desktop paces, even one with nothing to show
+// (an empty client area, a minimised window); the host is handed a picture only when the
+// window's differs from what it was last handed.
+TEST_F(DirectDraw, EveryPresentIsPacedButOnlyAChangedPictureIsHandedOver) {
+  hl::Script s;
+  s.Minimize().Idle(1).Restore();
+  Open(s, {});
+  IDirectDrawSurface* primary = Primary();
+  IDirectDrawSurface* back = Offscreen(512, 512);
+  Fill(back, nullptr, 0x00FF00);
+  RECT screen{0, kBar, 512, 512}, empty{0, kBar, 0, kBar}, corner{0, 0, 1, 1};
+  auto present = [&](RECT* onto) {
+    const int presents = hl::Presents(), waits = hl::RefreshWaits();
+    EXPECT_EQ(primary->Blt(onto, back, nullptr, DDBLT_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(hl::RefreshWaits(), waits + 1);
+    return hl::Presents() - presents;
+  };
+  EXPECT_EQ(present(&screen), 1);
+  EXPECT_EQ(present(&screen), 0);
+  Fill(back, &corner, 0xFF0000);
+  EXPECT_EQ(present(&screen), 1);
+  EXPECT_EQ(hl::ReadClient(window_).At(0, 0), 0xFF0000u);
+  EXPECT_EQ(present(&empty), 0);
+  MSG m{};
+  EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // minimised
+  EXPECT_EQ(present(&screen), 0);
+  EXPECT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));  // restored, shown again
+  EXPECT_EQ(present(&screen), 0);
+  EXPECT_EQ(hl::ReadClient(window_).At(0, 0), 0xFF0000u);
 }
 
 // Releasing the last reference frees a surface; releasing the device loses every surface,

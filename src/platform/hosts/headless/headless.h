@@ -98,6 +98,10 @@ POINT PointerPosition();
 bool PointerShown();
 // Number of idle passes the program has made since Install.
 int IdlePasses();
+// Pictures the layer has handed over for its windows, and presents it asked to pace (the
+// headless host never waits), since Install.
+int Presents();
+int RefreshWaits();
 // The first top-level window created since Install, or nullptr.
 HWND MainWindow();
 

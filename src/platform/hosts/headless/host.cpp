@@ -48,9 +48,11 @@ class HeadlessHost final : public Host {
     height = w ? w->height : 0;
   }
 
-  void Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) override {
-    screen_.Present(id, pixels, width, height, pitch);
+  bool Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) override {
+    ++presents_;
+    return screen_.Present(id, pixels, width, height, pitch);
   }
+  void WaitForRefresh(int) override { ++refreshWaits_; }
 
   bool PollEvent(HostEvent& event) override { return player_.Next(event); }
 
@@ -98,6 +100,8 @@ class HeadlessHost final : public Host {
   const ScreenModel& screen() const { return screen_; }
   const std::vector<MessageBoxRecord>& boxes() const { return boxes_; }
   int idlePasses() const { return idlePasses_; }
+  int presents() const { return presents_; }
+  int refreshWaits() const { return refreshWaits_; }
 
  private:
   Options options_;
@@ -105,6 +109,8 @@ class HeadlessHost final : public Host {
   ScriptPlayer player_;
   std::vector<MessageBoxRecord> boxes_;
   int idlePasses_ = 0;
+  int presents_ = 0;
+  int refreshWaits_ = 0;
 };
 
 HeadlessHost* Current() {
@@ -148,6 +154,16 @@ bool PointerShown() {
 int IdlePasses() {
   const HeadlessHost* host = Current();
   return host != nullptr ? host->idlePasses() : 0;
+}
+
+int Presents() {
+  const HeadlessHost* host = Current();
+  return host != nullptr ? host->presents() : 0;
+}
+
+int RefreshWaits() {
+  const HeadlessHost* host = Current();
+  return host != nullptr ? host->refreshWaits() : 0;
 }
 
 HWND MainWindow() {

@@ -40,9 +40,9 @@ int ScreenModel::MainId() const {
   return windows_.empty() ? 0 : windows_.front().id;
 }
 
-void ScreenModel::Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) {
+bool ScreenModel::Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) {
   ScreenWindow* w = Find(id);
-  if (w == nullptr || pixels == nullptr || width < 1 || height < 1) return;
+  if (w == nullptr || pixels == nullptr || width < 1 || height < 1) return false;
   w->imageWidth = width;
   w->imageHeight = height;
   w->image.resize(static_cast<std::size_t>(width) * height);
@@ -51,6 +51,7 @@ void ScreenModel::Present(int id, const std::uint32_t* pixels, int width, int he
     std::memcpy(&w->image[static_cast<std::size_t>(row) * width],
                 bytes + static_cast<std::ptrdiff_t>(row) * pitch, std::size_t(width) * 4);
   }
+  return true;
 }
 
 int ScreenModel::WindowUnderPointer() const {

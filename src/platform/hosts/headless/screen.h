@@ -34,8 +34,8 @@ class ScreenModel {
   const ScreenWindow* Find(int id) const;
   // The first window created that still exists, or 0.
   int MainId() const;
-  // Keeps a copy of the pixels as the window's picture.
-  void Present(int id, const std::uint32_t* pixels, int width, int height, int pitch);
+  // Keeps a copy of the pixels as the window's picture; false when there is nothing to keep.
+  bool Present(int id, const std::uint32_t* pixels, int width, int height, int pitch);
 
   // The real pointer. It stays on the screen; in relative mode it stays put.
   POINT pointer() const { return pointer_; }

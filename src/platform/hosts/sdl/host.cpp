@@ -13,6 +13,7 @@
 
 #include "platform/hosts/sdl/events.h"
 #include "platform/hosts/sdl/message_box.h"
+#include "platform/hosts/sdl/pacing.h"
 #include "platform/hosts/sdl/sdl_host.h"
 #include "platform/hosts/sdl/text.h"
 
@@ -92,7 +93,9 @@ bool StartSdl(std::string& error) {
 class SdlHost final : public Host {
  public:
   explicit SdlHost(const Options& options)
-      : ttf_(TTF_Init() == 0), font_(ttf_ ? options.fontFiles : std::vector<std::string>{}) {}
+      : ttf_(TTF_Init() == 0),
+        font_(ttf_ ? options.fontFiles : std::vector<std::string>{}),
+        fallbackRefreshHz_(options.fallbackRefreshHz) {}
 
   ~SdlHost() override {
     for (auto& [id, window] : windows_) SDL_DestroyWindow(window);
@@ -141,11 +144,13 @@ class SdlHost final : public Host {
     if (SDL_Window* window = Find(id)) SDL_GetWindowSize(window, &width, &height);
   }
 
-  void Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) override {
+  bool Present(int id, const std::uint32_t* pixels, int width, int height, int pitch) override {
     SDL_Window* window = Find(id);
-    if (window == nullptr || pixels == nullptr) return;
-    PresentPixels(window, pixels, width, height, pitch);
+    if (window == nullptr || pixels == nullptr) return false;
+    return PresentPixels(window, pixels, width, height, pitch);
   }
+
+  void WaitForRefresh(int id) override { pacer_.Wait(RefreshTicks(Find(id), fallbackRefreshHz_)); }
 
   bool PollEvent(HostEvent& event) override {
     SDL_Event raw;
@@ -217,12 +222,11 @@ class SdlHost final : public Host {
     if (!Translate(raw, event)) return false;
     if (event.window == 0) return true;
     SDL_Window* window = Find(event.window);
+    if (window == nullptr) return false;
     // The surface still holds the last frame: show it again at once rather than leave the
     // damage until the program's next frame.
-    if (window != nullptr && event.type == HostEvent::Type::Exposed) {
-      SDL_UpdateWindowSurface(window);
-    }
-    return window != nullptr;
+    if (event.type == HostEvent::Type::Exposed) SDL_UpdateWindowSurface(window);
+    return true;
   }
 
   bool ttf_;
@@ -230,6 +234,8 @@ class SdlHost final : public Host {
   std::map<int, SDL_Window*> windows_;
   bool relative_ = false;
   std::optional<std::pair<int, int>> warpAfterRelative_;
+  int fallbackRefreshHz_;
+  RefreshPacer pacer_;
 };
 
 }  // namespace

@@ -22,6 +22,8 @@ struct Options {
   // Tried in order; the first that opens is used. With none usable the host still measures
   // text (fixed metrics) but draws none.
   std::vector<std::string> fontFiles = DefaultFontFiles();
+  // The refresh rate presents are paced to when the display does not say its own.
+  int fallbackRefreshHz = 60;
 };
 
 // MakeSdlHost with chosen options.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -285,6 +286,32 @@ TEST(SdlHostWithoutFont, MeasuresWithFixedMetricsAndDrawsNothing) {
   Canvas canvas(40, 20, 0);
   canvas.Draw(*host, 0, 0, "abc", 0xFFFFFF);
   EXPECT_EQ(canvas.words, Canvas(40, 20, 0).words);
+}
+
+// The dummy display has no refresh rate: a rate of 1 Hz makes a wait that runs its course
+// unmistakable. The first present starts the rhythm; after it a pending event ends the
+// wait at once and stays pending, and with none the next wait lasts until the refresh.
+TEST(SdlHostPacing, APresentWaitsForTheRefreshUnlessAnEventIsPending) {
+  UseDummyDriver();
+  std::string error;
+  std::unique_ptr<Host> host = sdl::MakeHost({.fallbackRefreshHz = 1}, error);
+  ASSERT_NE(host, nullptr) << error;
+  const int window = host->CreateWindow("paced", 0, 0, 32, 32);
+  host->ShowWindow(window, true);
+  TakeAll(*host);
+  using Clock = std::chrono::steady_clock;
+  auto seconds = [](Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+  };
+  host->WaitForRefresh(window);
+  sdl::testing::PushMouseMotion(window, 1, 2, 0, 0);
+  Clock::time_point start = Clock::now();
+  host->WaitForRefresh(window);
+  EXPECT_LT(seconds(start), 0.5) << "the wait went on with an event pending";
+  EXPECT_THAT(TypesOf(TakeAll(*host)), ::testing::ElementsAre(Type::MouseMove));
+  start = Clock::now();
+  host->WaitForRefresh(window);
+  EXPECT_GT(seconds(start), 0.3) << "no wait for the refresh";
 }
 
 // ---- No display ----
