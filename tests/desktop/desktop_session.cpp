@@ -1,114 +1,23 @@
 #include "desktop_session.h"
 
-#include <gtest/gtest.h>
 #include <png.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+#include <string>
+#include <vector>
 
-extern char** environ;
-
-namespace {
-
-bool HaveTool(const char* name) {
-  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  for (const std::string& entry : extraEnv) putenv(const_cast<char*>(entry.c_str()));
-  std::freopen("/dev/null", "r", stdin);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  _exit(127);
-}
-
-}  // namespace
-
-void Pause(double seconds) {
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-bool DesktopSession::Start(std::string& error) {
-  for (const char* tool : {"Xvfb", "xdotool", "import", "xdpyinfo", "xwininfo"}) {
+bool DesktopSession::Start(WindowManager manager, std::string& error) {
+  std::vector<const char*> tools{"xdotool", "import", "xwininfo"};
+  if (manager != WindowManager::Absent) tools.push_back("wmctrl");
+  for (const char* tool : tools) {
     if (!HaveTool(tool)) {
       error = std::string(tool) + " is not installed (scripts/deps test installs it)";
       return false;
     }
   }
-  for (int n = 90 + static_cast<int>(getpid() % 50); n < 400; ++n) {
-    if (std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock") ||
-        std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)))
-      continue;
-    display_ = ":" + std::to_string(n);
-    break;
-  }
-  if (display_.empty()) {
-    error = "no free X display number";
-    return false;
-  }
-  xvfb_ =
-      Spawn({"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}, {});
-  setenv("DISPLAY", display_.c_str(), 1);
-  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-  unsetenv("SDL_VIDEODRIVER");
-  unsetenv("WAYLAND_DISPLAY");
-  for (int i = 0; i < 100; ++i) {
-    if (std::system("xdpyinfo >/dev/null 2>&1") == 0) return true;
-    Pause(0.1);
-  }
-  error = "Xvfb did not start on " + display_;
-  return false;
-}
-
-DesktopSession::~DesktopSession() {
-  for (pid_t pid : launched_) {
-    if (kill(pid, 0) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-  if (xvfb_ > 0) {
-    kill(xvfb_, SIGTERM);
-    waitpid(xvfb_, nullptr, 0);
-  }
-}
-
-std::string DesktopSession::Run(const std::string& command) const {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-  pclose(pipe);
-  return out;
-}
-
-pid_t DesktopSession::Launch(const std::string& program, const std::vector<std::string>& env) {
-  const pid_t pid = Spawn({program}, env);
-  launched_.push_back(pid);
-  return pid;
-}
-
-int DesktopSession::WaitExit(pid_t pid, double seconds) {
-  for (double waited = 0; waited < seconds; waited += 0.05) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      std::erase(launched_, pid);
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    Pause(0.05);
-  }
-  return -1;
+  return XServer::Start(manager, error);
 }
 
 std::string DesktopSession::FindWindow(const std::string& title) const {
@@ -146,4 +55,33 @@ Image DesktopSession::Screenshot() const {
   }
   std::filesystem::remove(path);
   return image;
+}
+
+namespace {
+
+// The number after `label` in xwininfo's report, or `fallback`.
+int Field(const std::string& report, const std::string& label, int fallback = 0) {
+  const auto at = report.find(label);
+  return at == std::string::npos ? fallback : std::atoi(report.c_str() + at + label.size());
+}
+
+}  // namespace
+
+Geometry DesktopSession::GeometryOf(const std::string& id) const {
+  const std::string report = Run("xwininfo -id " + id + " 2>/dev/null");
+  Geometry g;
+  g.x = Field(report, "Absolute upper-left X:");
+  g.y = Field(report, "Absolute upper-left Y:");
+  g.width = Field(report, "Width:");
+  g.height = Field(report, "Height:");
+  g.viewable = report.find("Map State: IsViewable") != std::string::npos;
+  return g;
+}
+
+std::string DesktopSession::ParentOf(const std::string& id) const {
+  const std::string report = Run("xwininfo -children -id " + id + " 2>/dev/null");
+  const std::string label = "Parent window id: ";
+  const auto at = report.find(label);
+  if (at == std::string::npos) return "";
+  return report.substr(at + label.size(), report.find(' ', at + label.size()) - at - label.size());
 }

@@ -1,39 +1,33 @@
 #pragma once
-// A real X server for one test: Xvfb on a free display, the real program started on it,
-// xdotool for input and ImageMagick's import for screenshots.
-
-#include <sys/types.h>
+// A real X server for one test (x_server.h), optionally with a window manager on it as
+// users have, and the real program started on it: xdotool and wmctrl for input and window
+// requests, xwininfo for geometry and ImageMagick's import for screenshots.
 
 #include <string>
-#include <vector>
 
 #include "golden.h"
+#include "x_server.h"
 
-class DesktopSession {
+// A window's place on the screen, as the X server has it.
+struct Geometry {
+  int x = 0, y = 0;  // the top-left corner of its contents, in screen coordinates
+  int width = 0, height = 0;
+  bool viewable = false;  // mapped, with every ancestor mapped
+};
+
+class DesktopSession : public XServer {
  public:
-  // Starts Xvfb; `error` says why not (a missing tool, no free display).
-  bool Start(std::string& error);
-  ~DesktopSession();
+  // Starts the X server once the tools the tests use are there.
+  bool Start(WindowManager manager, std::string& error);
 
-  // Runs a shell command against the display; its standard output.
-  std::string Run(const std::string& command) const;
-  // Starts the program with extra environment entries ("NAME=value").
-  pid_t Launch(const std::string& program, const std::vector<std::string>& env = {});
-  // The program's exit status, waiting up to `seconds`; -1 if it did not end (it is then
-  // killed).
-  int WaitExit(pid_t pid, double seconds);
   // The id of the visible window with exactly this title, waiting up to 10 s; "" if none.
   std::string FindWindow(const std::string& title) const;
   // The id of a window whose name is `name` in the window tree (message boxes); "" if none
   // appears within `seconds`.
   std::string FindInTree(const std::string& name, double seconds) const;
   Image Screenshot() const;
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t xvfb_ = -1;
-  std::string display_;
-  std::vector<pid_t> launched_;
+  // The window's geometry; all zero when the window is unknown.
+  Geometry GeometryOf(const std::string& id) const;
+  // The window that holds it: the window manager's frame, or the root window without one.
+  std::string ParentOf(const std::string& id) const;
 };
-
-void Pause(double seconds);

@@ -16,6 +16,7 @@
 #include "platform/hosts/sdl/pacing.h"
 #include "platform/hosts/sdl/sdl_host.h"
 #include "platform/hosts/sdl/text.h"
+#include "platform/hosts/sdl/x11_errors.h"
 
 namespace platform {
 namespace sdl {
@@ -75,6 +76,7 @@ bool StartSdl(std::string& error) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // PollEvent answers "is anything pending", not "anything since the last pump".
   SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
+  DropErrorsOfEventsSentToDestroyedWindows();
   if (SDL_InitSubSystem(kSubsystems) != 0) {
     error = NoDisplayError() + " (" + SDL_GetError() + ")";
     if (SDL_WasInit(0) == 0) SDL_Quit();
