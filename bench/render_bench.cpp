@@ -2,6 +2,9 @@
 // sizes on its first view (the fast pass on every core), and a block inside the set on
 // one core, where every pixel runs to the limit and the cost per step is plainest.
 //
+// Every fast benchmark runs on the instruction set the context names (the best one, or
+// --render_isa=AVX2 and the like); those whose name ends in one run on that one.
+//
 // Counters: "iterations/s" counts pixel-iterations (orbit steps the plain loop performs:
 // z2 .. z(count) for an escaping pixel, z2 .. z(limit) for one that stays), "ns/iteration"
 // is its inverse, and "cycles/iteration" converts that with the nominal clock from
@@ -11,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
@@ -58,9 +62,18 @@ double NominalHz() {
 constexpr RenderView kInitialView{-1, -1, 1, 1};
 // Wholly inside the main cardioid: every pixel runs to the limit.
 constexpr RenderView kInsideBlock{-0.3, -0.2, 0.1, 0.2};
+// On the boundary, where almost every pixel must be iterated and counts vary most.
+constexpr RenderView kBoundaryView{-0.7454, 0.1130, -0.7449, 0.1135};
 
-void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads) {
+std::string defaultIsa;  // --render_isa; empty: the best
+
+void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
+         const std::string& isa) {
   const int size = static_cast<int>(state.range(0));
+  if (!isa.empty() && !SetRenderInstructionSet(isa.c_str())) {
+    state.SkipWithError("instruction set not available");
+    return;
+  }
   MemoryTarget target(size, size);
   SetRenderThreads(threads);
   const auto start = std::chrono::steady_clock::now();
@@ -72,6 +85,7 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads) 
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   SetRenderThreads(0);
+  if (!isa.empty()) SetRenderInstructionSet(defaultIsa.c_str());
   const double steps =
       CachedPixelIterations(size, size, view) * static_cast<double>(state.iterations());
   state.counters["iterations/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
@@ -81,10 +95,13 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads) 
 }
 
 // Plain and fast side by side, one size after the other. Real time: the fast pass
-// spends its time on other threads too.
-void Register(const std::string& name, PixelPass pass, RenderView view, int threads, int size) {
-  benchmark::RegisterBenchmark(name.c_str(),
-                               [=](benchmark::State& state) { Run(state, pass, view, threads); })
+// spends its time on other threads too. `isa` holds the fast pass to one instruction
+// set for the benchmark; empty: the one --render_isa chose.
+void Register(const std::string& name, PixelPass pass, RenderView view, int threads, int size,
+              const std::string& isa = "") {
+  benchmark::RegisterBenchmark(
+      (isa.empty() ? name : name + "/" + isa).c_str(),
+      [=](benchmark::State& state) { Run(state, pass, view, threads, isa); })
       ->Arg(size)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();
@@ -96,13 +113,48 @@ void RegisterAll() {
     Register("fast/initial_view", &RenderPixels, kInitialView, 0, size);
     Register("fast_1_thread/initial_view", &RenderPixels, kInitialView, 1, size);
   }
+  Register("plain/boundary_view", &RenderPixelsPlain, kBoundaryView, 1, 512);
+  Register("fast/boundary_view", &RenderPixels, kBoundaryView, 0, 512);
+  Register("fast_1_thread/boundary_view", &RenderPixels, kBoundaryView, 1, 512);
   Register("plain/inside_block", &RenderPixelsPlain, kInsideBlock, 1, 256);
-  Register("fast_1_thread/inside_block", &RenderPixels, kInsideBlock, 1, 256);
+  // The vectors alone, on every instruction set: no shortcut, every pixel to the limit.
+  for (const std::string& isa : RenderInstructionSets()) {
+    Register("stepwise_1_thread/inside_block", &RenderPixelsStepwise, kInsideBlock, 1, 256, isa);
+  }
+  for (const std::string& isa : RenderInstructionSets()) {
+    Register("fast/initial_view", &RenderPixels, kInitialView, 0, 512, isa);
+    Register("fast/boundary_view", &RenderPixels, kBoundaryView, 0, 512, isa);
+  }
+}
+
+// --render_isa=NAME: the instruction set of the benchmarks that name none.
+bool TakeIsaFlag(int& argc, char** argv) {
+  const std::string flag = "--render_isa=";
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind(flag, 0) == 0) {
+      defaultIsa = arg.substr(flag.size());
+      if (!SetRenderInstructionSet(defaultIsa.c_str())) {
+        std::fprintf(stderr,
+                     "render_bench: no instruction set '%s' here (have:", defaultIsa.c_str());
+        for (const std::string& isa : RenderInstructionSets())
+          std::fprintf(stderr, " %s", isa.c_str());
+        std::fprintf(stderr, ")\n");
+        return false;
+      }
+    } else {
+      argv[kept++] = argv[i];
+    }
+  }
+  argc = kept;
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!TakeIsaFlag(argc, argv)) return 1;
   RegisterAll();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -71,6 +71,13 @@ int main(int argc, char** argv) {
     std::fputs(kRenderUsage, stdout);
     return 0;
   }
+  if (!options.isa.empty() && !SetRenderInstructionSet(options.isa.c_str())) {
+    std::string have;
+    for (const std::string& name : RenderInstructionSets()) have += " " + name;
+    std::fprintf(stderr, "mandelbrot-render: --isa: no instruction set '%s' here (have:%s)\n",
+                 options.isa.c_str(), have.c_str());
+    return 2;
+  }
   MemoryTarget target(options.width, options.height);
   const auto start = std::chrono::steady_clock::now();
   if (options.bench > 0) {

@@ -7,7 +7,7 @@
 
 const char* const kRenderUsage =
     "Usage: mandelbrot-render [--view RE0 IM0 RE1 IM1] [--size W[xH]] [--output FILE.png]\n"
-    "                         [--bench N] [--plain] [--verbose] [--help]\n"
+    "                         [--bench N] [--plain] [--isa NAME] [--verbose] [--help]\n"
     "\n"
     "Renders the Mandelbrot set exactly as the navigator shows it (iteration limit 150)\n"
     "and writes it as an 8-bit RGB PNG.\n"
@@ -23,6 +23,8 @@ const char* const kRenderUsage =
     "                          a render and the pixel-iterations per second\n"
     "  --plain                 render with the plain reference renderer instead of the\n"
     "                          vectorised, multi-threaded one (same picture, slower)\n"
+    "  --isa NAME              run the fast renderer on this instruction set, e.g. AVX2 or\n"
+    "                          SSE4 (default: the best this machine has; same picture)\n"
     "  --verbose               print the view, the size and the time taken\n"
     "  --help                  show this text\n";
 
@@ -130,6 +132,12 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& option
       if (!ParseBench(argv[++i], options.bench, error)) return false;
     } else if (arg == "--plain") {
       options.plain = true;
+    } else if (arg == "--isa") {
+      if (left < 1 || argv[i + 1][0] == '\0') {
+        error = "--isa needs an instruction set: NAME";
+        return false;
+      }
+      options.isa = argv[++i];
     } else {
       error = "unknown option '" + arg + "' (see --help)";
       return false;

@@ -13,6 +13,7 @@ struct RenderOptions {
   bool help = false;
   int bench = 0;       // --bench N: render N times and report the median time; 0: off
   bool plain = false;  // --plain: render with the reference pass
+  std::string isa;     // --isa NAME: the fast pass on that instruction set; empty: the best
 };
 
 inline constexpr int kMinSide = 2;

@@ -10,6 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "fractal/escape.h"
 
@@ -38,6 +40,11 @@ void RenderPixelsPlain(const PixelGrid& grid, RenderView view, int limit);
 // threads; their renders take turns in the pool.
 void RenderPixels(const PixelGrid& grid, RenderView view, int limit);
 
+// RenderPixels without its shortcuts (the interior test and exact repetition): every
+// orbit is iterated until it leaves or reaches the limit. What the vectors alone are
+// worth, for benchmarks, and a second fast pass for the tests to compare.
+void RenderPixelsStepwise(const PixelGrid& grid, RenderView view, int limit);
+
 // How many threads RenderPixels shares a picture's rows among, the calling thread
 // included: 1 keeps it on the caller, 0 (the default) means one per core.
 void SetRenderThreads(int threads);
@@ -46,6 +53,13 @@ int RenderThreads();
 // The instruction set RenderPixels would use now, by Highway's name ("AVX3", "AVX2",
 // "SSE4", "NEON", ...).
 const char* RenderInstructionSet();
+// Makes RenderPixels use the named instruction set (Highway's name, any case), if this
+// machine and build have it: how one machine measures every kind. nullptr or "" goes
+// back to the best one. Returns false, changing nothing, for a name it does not have.
+bool SetRenderInstructionSet(const char* name);
+// Highway's names of the instruction sets this machine and build can render with,
+// best first.
+std::vector<std::string> RenderInstructionSets();
 
 // A float size or pitch of a target, truncated toward zero; 0 when it does not fit.
 int TruncateExtent(float value);

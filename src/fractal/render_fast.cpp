@@ -1,8 +1,12 @@
+#include <hwy/targets.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -63,6 +67,8 @@ const ColourTable& ColoursFor(int limit, std::optional<ColourTable>& scratch) {
 }
 
 std::atomic<int> requestedThreads{0};
+// The instruction set RenderPixels is held to; 0 when it takes the best.
+std::atomic<std::int64_t> forcedTarget{0};
 
 int RoundUp(int value, int multiple) {
   return (value + multiple - 1) / multiple * multiple;
@@ -87,29 +93,41 @@ std::vector<double> Samples(double start, double step, int count, int multiple, 
   return values;
 }
 
+// Rows handed to a thread at a time: the long orbits of a few rows together fill the
+// kernel's vectors, and a frame still splits into enough pieces to share out evenly.
+constexpr int kRowsPerItem = 4;
+
 struct Job {
   const PixelGrid* grid;
   const double* re;
   const double* im;
   int limit;
   const ColourTable* colours;
-  fractal_kernel::CountRowFunction countRow;
+  fractal_kernel::CountRowsFunction countRows;
 };
 
-void RenderRow(void* context, int row) {
+void RenderRows(void* context, int item) {
   const Job& job = *static_cast<const Job*>(context);
-  std::uint8_t* pixel = job.grid->first + job.grid->pitch * row;
-  // Kept from row to row, by every thread that renders.
-  thread_local std::vector<std::int32_t> counts;
   const int w = job.grid->width;
-  counts.resize(static_cast<std::size_t>(RoundUp(w, kRowPadding)));
-  job.countRow(job.re, w, job.im[row], job.limit, counts.data());
-  for (int c = 0; c < w; ++c, pixel += 4) {
-    const std::uint32_t colour = (*job.colours)(counts[static_cast<std::size_t>(c)]);
-    // Byte 3 belongs to the surface: three stores, never a four-byte one.
-    pixel[0] = static_cast<std::uint8_t>(colour);
-    pixel[1] = static_cast<std::uint8_t>(colour >> 8);
-    pixel[2] = static_cast<std::uint8_t>(colour >> 16);
+  const int first = item * kRowsPerItem;
+  const int rows = std::min(kRowsPerItem, job.grid->height - first);
+  const std::ptrdiff_t stride = RoundUp(w, kRowPadding);
+  // Kept from item to item, by every thread that renders.
+  thread_local std::vector<std::int32_t> counts;
+  counts.resize(static_cast<std::size_t>(stride * rows));
+  job.countRows(job.re, w, job.im + first, rows, job.limit, counts.data(), stride);
+  for (int r = 0; r < rows; ++r) {
+    std::uint8_t* pixel = job.grid->first + job.grid->pitch * (first + r);
+    const std::int32_t* count = counts.data() + stride * r;
+    for (int c = 0; c < w; ++c, pixel += 4) {
+      const std::uint32_t colour = (*job.colours)(count[c]);
+      // Byte 3 belongs to the surface: bytes 0 and 1, then byte 2, never a four-byte
+      // store.
+      const std::uint8_t low[2] = {static_cast<std::uint8_t>(colour),
+                                   static_cast<std::uint8_t>(colour >> 8)};
+      std::memcpy(pixel, low, sizeof low);
+      pixel[2] = static_cast<std::uint8_t>(colour >> 16);
+    }
   }
 }
 
@@ -129,23 +147,71 @@ const char* RenderInstructionSet() {
   return fractal_kernel::ChooseRowKernel().instructionSet;
 }
 
-void RenderPixels(const PixelGrid& grid, RenderView view, int limit) {
+namespace {
+
+std::vector<std::int64_t> AvailableTargets() {
+  // Highway narrows its list to the forced set: list them all, then force again.
+  const std::int64_t forced = forcedTarget.load();
+  hwy::SetSupportedTargetsForTest(0);
+  std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+  hwy::SetSupportedTargetsForTest(forced);
+  return targets;
+}
+
+bool SameName(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (std::toupper(static_cast<unsigned char>(*a)) !=
+        std::toupper(static_cast<unsigned char>(*b)))
+      return false;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+std::vector<std::string> RenderInstructionSets() {
+  std::vector<std::string> names;
+  for (std::int64_t target : AvailableTargets()) names.emplace_back(hwy::TargetName(target));
+  return names;
+}
+
+bool SetRenderInstructionSet(const char* name) {
+  std::int64_t chosen = 0;
+  if (name != nullptr && *name != '\0') {
+    for (std::int64_t target : AvailableTargets()) {
+      if (SameName(name, hwy::TargetName(target))) chosen = target;
+    }
+    if (chosen == 0) return false;
+  }
+  forcedTarget.store(chosen);
+  hwy::SetSupportedTargetsForTest(chosen);
+  return true;
+}
+
+namespace {
+
+void RenderPixelsWith(const PixelGrid& grid, RenderView view, int limit,
+                      fractal_kernel::CountRowsFunction countRows) {
   const int w = grid.width;
   const int h = grid.height;
   if (w <= 0 || h <= 0) return;
   const double dRe = (view.re1 - view.re0) / static_cast<double>(w - 1);
   const double dIm = (view.im1 - view.im0) / static_cast<double>(h - 1);
-  // Padding lanes are iterated along with the row's last pixels; 16 leaves the set at
-  // the first step, so they never hold a group up.
+  // The kernel reads whole vectors; the padding is never iterated.
   const std::vector<double> re = Samples(view.re0, dRe, w, kRowPadding, 16.0);
   const std::vector<double> im = Samples(view.im0, dIm, h, 1, 0.0);
 
   std::optional<ColourTable> scratch;
-  Job job{&grid,
-          re.data(),
-          im.data(),
-          limit,
-          &ColoursFor(limit, scratch),
-          fractal_kernel::ChooseRowKernel().countRow};
-  Pool().Run(h, RenderThreads(), &RenderRow, &job);
+  Job job{&grid, re.data(), im.data(), limit, &ColoursFor(limit, scratch), countRows};
+  Pool().Run((h + kRowsPerItem - 1) / kRowsPerItem, RenderThreads(), &RenderRows, &job);
+}
+
+}  // namespace
+
+void RenderPixels(const PixelGrid& grid, RenderView view, int limit) {
+  RenderPixelsWith(grid, view, limit, fractal_kernel::ChooseRowKernel().countRows);
+}
+
+void RenderPixelsStepwise(const PixelGrid& grid, RenderView view, int limit) {
+  RenderPixelsWith(grid, view, limit, fractal_kernel::ChooseRowKernel().countRowsStepwise);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The vector kernel of the fast render pass: escape counts of one row of pixels, with one
+// The vector kernel of the fast render pass: escape counts of a few rows of pixels, with one
 // variant per instruction set, chosen when the pass runs.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace fractal_kernel {
@@ -10,14 +11,27 @@ namespace fractal_kernel {
 // this many values (at least the lanes of a vector of doubles on any target).
 inline constexpr int kRowPadding = 64;
 
-// counts[i] = EscapeCount(re[i], im, limit) for i in [0, n). Reads re[] and may write
-// counts[] up to n rounded up to a multiple of kRowPadding: the caller pads re[] with
-// values of its choice (any will do; ones that leave the set at once cost least).
-using CountRowFunction = void (*)(const double* re, int n, double im, int limit,
-                                  std::int32_t* counts);
+// counts[r * stride + i] = EscapeCount(re[i], im[r], limit) for r in [0, rows) and i in
+// [0, n), stride >= n. Reads re[] up to n rounded up to a multiple of kRowPadding: the
+// caller pads re[] with values of its choice.
+using CountRowsFunction = void (*)(const double* re, int n, const double* im, int rows, int limit,
+                                   std::int32_t* counts, std::ptrdiff_t stride);
+
+// How many pixels the shortcuts settled: accepted by the interior test, or found to
+// repeat exactly.
+struct ShortcutStats {
+  std::int64_t interior = 0;
+  std::int64_t repeated = 0;
+  std::int64_t latestRepeat = 0;  // the largest n at which a repetition was found
+};
 
 struct RowKernel {
-  CountRowFunction countRow;
+  CountRowsFunction countRows;
+  // The same counts with neither shortcut: what the vectors alone are worth.
+  CountRowsFunction countRowsStepwise;
+  // countRows, adding to `stats` what its shortcuts settled (not thread-safe).
+  void (*countRowsCounted)(const double* re, int n, const double* im, int rows, int limit,
+                           std::int32_t* counts, std::ptrdiff_t stride, ShortcutStats* stats);
   const char* instructionSet;  // Highway's name of the target, e.g. "AVX3"
 };
 

@@ -1,5 +1,24 @@
 #include "fractal/thread_pool.h"
 
+#include <chrono>
+
+namespace {
+
+// How long a thread spins before it sleeps: long enough to bridge the gap between the
+// renders of one frame, short enough to cost nothing worth measuring when idle.
+constexpr auto kSpin = std::chrono::microseconds(100);
+
+template <class Done>
+void SpinUntil(Done done) {
+  const auto until = std::chrono::steady_clock::now() + kSpin;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return;
+    std::this_thread::yield();
+  }
+}
+
+}  // namespace
+
 ThreadPool::~ThreadPool() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -45,14 +64,19 @@ void ThreadPool::Run(int items, int threads, ItemFunction run, void* context) {
     helpers_ = helpers;
     open_ = true;
     ++generation_;
+    posted_.store(generation_, std::memory_order_release);
   }
   wake_.notify_all();
   TakeItems();
   // Every item has been handed out. A worker that has not joined by now would find
   // nothing left to do, so it is kept out (the job's context dies when Run returns);
   // those that joined may still be running their last item.
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = false;
+  }
+  SpinUntil([this] { return running_.load(std::memory_order_acquire) == 0; });
   std::unique_lock<std::mutex> lock(mutex_);
-  open_ = false;
   idle_.wait(lock, [this] { return busy_ == 0; });
 }
 
@@ -60,14 +84,19 @@ void ThreadPool::WorkerLoop(int index) {
   std::uint64_t seen = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
+    lock.unlock();
+    SpinUntil([&] { return posted_.load(std::memory_order_acquire) != seen; });
+    lock.lock();
     wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
     if (stop_) return;
     seen = generation_;
     if (!open_ || index >= helpers_) continue;
     ++busy_;
+    running_.fetch_add(1, std::memory_order_relaxed);
     lock.unlock();
     TakeItems();
     lock.lock();
+    running_.fetch_sub(1, std::memory_order_release);
     if (--busy_ == 0) idle_.notify_all();
   }
 }

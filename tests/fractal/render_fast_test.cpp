@@ -4,6 +4,8 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -13,8 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "fractal/escape.h"
+#include "fractal/interior.h"
 #include "fractal/memory_target.h"
 #include "fractal/render.h"
+#include "fractal/render_kernel.h"
 
 namespace {
 
@@ -239,6 +244,119 @@ TEST(RenderFast, RendersFromSeveralThreadsAtOnceGiveThePlainBytes) {
   for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(failures[i], 0) << Describe(cases[i]);
 }
 
+// Views chosen to hit the shortcuts where they are most likely to go wrong: on and
+// around the boundaries of the main cardioid and the period-2 disc, at the cusp and
+// the pinch, on the boundaries of the interior test (the components shrunk), and
+// inside near the boundary, where orbits repeat exactly only after many steps. Extents
+// from 1e-1 down to 1e-12 around each point.
+std::vector<Case> ShortcutCases() {
+  const double pi = std::acos(-1.0);
+  // The cusp, the pinch, the disc's far end, the ends of the interior test on the axis,
+  // and the centres of the period-3 and period-4 components, which the interior test
+  // does not know, so that exact repetition settles them.
+  std::vector<std::array<double, 2>> points = {
+      {0.25, 0},       {-0.75, 0},      {-1.25, 0},      {-0.75, 1e-7},
+      {0.2421875, 0},  {-0.7265625, 0}, {-1.2421875, 0}, {-0.1225611, 0.7448618},
+      {-1.3107026, 0}, {-1.7548777, 0}};
+  for (double t : {0.3, 1.0, 1.7, 2.3, 2.9}) {
+    const double cr = std::cos(t) / 2 - std::cos(2 * t) / 4;
+    const double ci = std::sin(t) / 2 - std::sin(2 * t) / 4;
+    points.push_back({cr, ci});                  // on the cardioid
+    points.push_back({0.999 * cr, 0.999 * ci});  // just inside it
+    points.push_back({interior::kCardioidScale * cr, interior::kCardioidScale * ci});
+    points.push_back({-1 + 0.25 * std::cos(t + pi / 2), 0.25 * std::sin(t + pi / 2)});
+    points.push_back({-1 + 0.2421875 * std::cos(t), 0.2421875 * std::sin(t)});
+  }
+  std::vector<Case> cases;
+  for (const auto& p : points) {
+    for (double extent = 1e-1; extent >= 1e-12; extent /= 10) {
+      cases.push_back(
+          {{p[0] - extent, p[1] - extent * 0.75, p[0] + extent, p[1] + extent * 0.75}, 37, 29});
+    }
+  }
+  return cases;
+}
+
+// The counts of the fast kernel for a view, with what its shortcuts settled.
+std::vector<std::int32_t> KernelCounts(const Case& c, fractal_kernel::ShortcutStats& stats) {
+  const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
+  const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
+  const int stride = (c.width + fractal_kernel::kRowPadding - 1) / fractal_kernel::kRowPadding *
+                     fractal_kernel::kRowPadding;
+  std::vector<double> re(static_cast<std::size_t>(stride), 16.0), im;
+  double x = c.view.re0, y = c.view.im0;
+  for (int i = 0; i < c.width; ++i, x = x + dRe) re[static_cast<std::size_t>(i)] = x;
+  for (int r = 0; r < c.height; ++r, y = y + dIm) im.push_back(y);
+  std::vector<std::int32_t> counts(static_cast<std::size_t>(stride * c.height));
+  fractal_kernel::ChooseRowKernel().countRowsCounted(re.data(), c.width, im.data(), c.height,
+                                                     c.limit, counts.data(), stride, &stats);
+  return counts;
+}
+
+TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
+  fractal_kernel::ShortcutStats stats;
+  for (const Case& c : ShortcutCases()) {
+    ASSERT_TRUE(SameBytes(c));
+    KernelCounts(c, stats);
+  }
+  // The corpus does what it is for: many pixels are settled by each shortcut, some of
+  // them by a repetition found late, close to the limit.
+  EXPECT_GT(stats.interior, 10000);
+  EXPECT_GT(stats.repeated, 10000);
+  EXPECT_GT(stats.latestRepeat, 100);
+}
+
+TEST(RenderFast, AnInteriorTestWithTooLittleMarginWouldBeCaught) {
+  // A stand-in for a wrong interior test: the period-2 disc 1% wider than the true one.
+  // It must take points that escape somewhere in the corpus, or the corpus could not
+  // catch such a fault in the kernel.
+  int caught = 0;
+  for (const Case& c : ShortcutCases()) {
+    const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
+    const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
+    double y = c.view.im0;
+    for (int r = 0; r < c.height; ++r, y = y + dIm) {
+      double x = c.view.re0;
+      for (int i = 0; i < c.width; ++i, x = x + dRe) {
+        const bool wider = (x + 1) * (x + 1) + y * y <= 0.0625 * 1.02;
+        if (wider && EscapeCount(x, y, c.limit) <= c.limit) ++caught;
+      }
+    }
+  }
+  EXPECT_GT(caught, 0);
+}
+
+TEST(RenderFast, TheFastPassWithoutShortcutsGivesThePlainBytes) {
+  // What render_bench measures as the vectors alone.
+  for (const Case& c : RandomCases(60, 5150)) {
+    const int pitch = c.width * 4 + c.padding;
+    MemoryTarget plain(c.width, c.height, pitch, kFill), stepwise(c.width, c.height, pitch, kFill);
+    RenderMandelbrotPlain(plain, c.view.re0, c.view.im0, c.view.re1, c.view.im1, c.limit);
+    RenderWith(&RenderPixelsStepwise, stepwise, c.view.re0, c.view.im0, c.view.re1, c.view.im1,
+               c.limit);
+    ASSERT_EQ(plain.bytes, stepwise.bytes) << Describe(c);
+  }
+}
+
+TEST(RenderFast, TheInstructionSetCanBeChosenByName) {
+  const std::vector<std::string> names = RenderInstructionSets();
+  ASSERT_FALSE(names.empty());
+  const std::string best = RenderInstructionSet();
+  EXPECT_EQ(names.front(), best);
+  for (const std::string& name : names) {
+    std::string lower = name;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    ASSERT_TRUE(SetRenderInstructionSet(lower.c_str())) << name;
+    EXPECT_EQ(RenderInstructionSet(), name);
+    EXPECT_EQ(RenderInstructionSets(), names);  // the list is not narrowed by the choice
+    ASSERT_TRUE(SameBytes({{-1.5, -1, 0.5, 1}, 29, 23}));
+  }
+  EXPECT_FALSE(SetRenderInstructionSet("NO-SUCH-SET"));
+  EXPECT_EQ(RenderInstructionSet(), names.back());  // a bad name changes nothing
+  ASSERT_TRUE(SetRenderInstructionSet(""));
+  EXPECT_EQ(RenderInstructionSet(), best);
+}
+
 TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
   const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
   ASSERT_FALSE(targets.empty());
@@ -249,6 +367,8 @@ TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 1000});
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 2});
   cases.push_back({{-2, -1.5, 1, 1.5}, 1, 3, 1});
+  const std::vector<Case> shortcuts = ShortcutCases();
+  for (std::size_t i = 0; i < shortcuts.size(); i += 5) cases.push_back(shortcuts[i]);
   for (std::int64_t target : targets) {
     OnlyTarget scope(target);
     ASSERT_STREQ(RenderInstructionSet(), hwy::TargetName(target));

@@ -149,6 +149,9 @@ TEST_F(RenderTool, BadArgumentsGetOneLineAndStatusTwo) {
       {"--size 8 --bench 9999999999", "'9999999999'"},
       {"--size 8 --plain --bench two", "'two'"},
       {"--size 8 --bench 2 --output no/such/folder/x.png", "no/such/folder/x.png"},
+      {"--size 8 --isa", "needs an instruction set"},
+      {"--size 8 --isa ''", "needs an instruction set"},
+      {"--size 8 --isa MMX --output m.png", "no instruction set 'MMX' here (have: "},
   };
   for (const auto& c : cases) {
     const ToolRun run = Tool(c.args);
@@ -225,6 +228,22 @@ TEST_F(RenderTool, PlainWritesTheSamePicture) {
   ASSERT_TRUE(ReadPng(dir_ / "fast.png", w, h, fast));
   ASSERT_TRUE(ReadPng(dir_ / "plain.png", w, h, plain));
   EXPECT_EQ(fast, plain);
+}
+
+TEST_F(RenderTool, EveryInstructionSetWritesTheSamePictureAndSaysWhichItUsed) {
+  ASSERT_EQ(Tool("--plain --size 41x23 --view -1.8 -0.9 0.6 0.9 --output plain.png").status, 0);
+  int w = 0, h = 0;
+  std::vector<png_byte> plain;
+  ASSERT_TRUE(ReadPng(dir_ / "plain.png", w, h, plain));
+  for (const std::string& isa : RenderInstructionSets()) {
+    const ToolRun run = Tool("--isa " + isa + " --size 41x23 --view -1.8 -0.9 0.6 0.9 --output " +
+                             isa + ".png --bench 1");
+    ASSERT_EQ(run.status, 0) << isa << ": " << run.err;
+    EXPECT_NE(run.out.find("fast renderer, " + isa + ", "), std::string::npos) << run.out;
+    std::vector<png_byte> fast;
+    ASSERT_TRUE(ReadPng(dir_ / (isa + ".png"), w, h, fast)) << isa;
+    EXPECT_EQ(fast, plain) << isa;
+  }
 }
 
 TEST_F(RenderTool, HelpExplainsTheOptions) {
