@@ -37,6 +37,7 @@
 #include <hwy/highway.h>
 
 #include "fractal/interior.h"
+#include "fractal/lane_moves-inl.h"
 #include "fractal/render_kernel.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -86,45 +87,10 @@ struct Lanes {
 
 struct RowState {
   int limit;
+  double limitAsDouble;
   std::int32_t* counts;
   ShortcutStats* stats;
 };
-
-// Moves the lanes of `keep` to the front. Highway's own version builds its table on the
-// stack at every call on these targets; these use the instruction itself, or a table
-// built once.
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
-HWY_INLINE V Compress(V v, M keep) {
-  return V{_mm512_maskz_compress_pd(keep.raw, v.raw)};
-}
-#elif HWY_TARGET == HWY_AVX2
-struct CompressTable {
-  // For each 4-bit mask, the 32-bit lanes that bring the kept doubles to the front.
-  alignas(32) std::int32_t lanes[16][8];
-  CompressTable() {
-    for (int bits = 0; bits < 16; ++bits) {
-      int out = 0;
-      for (int i = 0; i < 4; ++i) {
-        if ((bits >> i & 1) == 0) continue;
-        lanes[bits][2 * out] = 2 * i;
-        lanes[bits][2 * out + 1] = 2 * i + 1;
-        ++out;
-      }
-      for (; out < 4; ++out) lanes[bits][2 * out] = lanes[bits][2 * out + 1] = 0;
-    }
-  }
-};
-HWY_INLINE V Compress(V v, M keep) {
-  static const CompressTable table;
-  const int bits = _mm256_movemask_pd(keep.raw);
-  const __m256i index = _mm256_load_si256(reinterpret_cast<const __m256i*>(table.lanes[bits]));
-  return V{_mm256_castps_pd(_mm256_permutevar8x32_ps(_mm256_castpd_ps(v.raw), index))};
-}
-#else
-HWY_INLINE V Compress(V v, M keep) {
-  return hn::Compress(v, keep);
-}
-#endif
 
 HWY_INLINE void Put(std::vector<double>& to, int at, V v, M keep) {
   hn::StoreU(Compress(v, keep), D(), to.data() + at);
@@ -254,8 +220,14 @@ HWY_INLINE M GoingOn(Lanes& l, M active, V limit, bool repetition, ShortcutStats
 // Writes the counts of the lanes that left before the limit.
 HWY_INLINE void WriteLeft(const Lanes& l, M left, const RowState& row) {
   const D d;
-  const M counted = hn::And(left, hn::Lt(l.n, hn::Set(d, static_cast<double>(row.limit))));
+  const M counted = hn::And(left, hn::Lt(l.n, hn::Set(d, row.limitAsDouble)));
   if (hn::AllFalse(d, counted)) return;
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+  // One scatter: the columns as 64-bit indexes, the counts as 32-bit values.
+  const __m512i index = _mm512_cvttpd_epi64(l.column.raw);
+  const __m256i count = _mm512_cvttpd_epi32(hn::Add(l.n, hn::Set(d, 1.0)).raw);
+  _mm512_mask_i64scatter_epi32(row.counts, counted.raw, index, count, 4);
+#else
   HWY_ALIGN double n[HWY_MAX_BYTES / sizeof(double)];
   HWY_ALIGN double column[HWY_MAX_BYTES / sizeof(double)];
   const std::size_t count = hn::CountTrue(d, counted);
@@ -264,6 +236,7 @@ HWY_INLINE void WriteLeft(const Lanes& l, M left, const RowState& row) {
   for (std::size_t i = 0; i < count; ++i) {
     row.counts[static_cast<std::size_t>(column[i])] = static_cast<std::int32_t>(n[i]) + 1;
   }
+#endif
 }
 
 // N vectors read at `at` from a list that ends at `end` run round after round for as
@@ -276,7 +249,7 @@ HWY_INLINE void RunGroup(Orbits& o, int at, int end, const RowState& row, bool f
                          bool repetition) {
   const D d;
   const int lanes = static_cast<int>(hn::Lanes(d));
-  const V limit = hn::Set(d, static_cast<double>(row.limit));
+  const V limit = hn::Set(d, row.limitAsDouble);
   Lanes group[N];
   M valid[N], on[N], active[N];
   for (int u = 0; u < N; ++u) valid[u] = Load(o, at + u * lanes, end, first, group[u]);
@@ -324,48 +297,6 @@ void Iterate(Orbits& o, const RowState& row, bool repetition, bool first) {
   }
 }
 
-// Puts values read one after the other from `from` into the lanes of `take`, in lane
-// order; the other lanes keep `old`. Reads a whole vector's worth.
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
-HWY_INLINE V Expand(V old, M take, const double* from) {
-  return V{_mm512_mask_expandloadu_pd(old.raw, take.raw, from)};
-}
-#elif HWY_TARGET == HWY_AVX2
-struct ExpandTable {
-  // For each 4-bit mask, the 32-bit lanes of the loaded vector each taken lane gets.
-  alignas(32) std::int32_t lanes[16][8];
-  ExpandTable() {
-    for (int bits = 0; bits < 16; ++bits) {
-      int next = 0;
-      for (int i = 0; i < 4; ++i) {
-        const int source = (bits >> i & 1) != 0 ? next++ : 0;
-        lanes[bits][2 * i] = 2 * source;
-        lanes[bits][2 * i + 1] = 2 * source + 1;
-      }
-    }
-  }
-};
-HWY_INLINE V Expand(V old, M take, const double* from) {
-  static const ExpandTable table;
-  const int bits = _mm256_movemask_pd(take.raw);
-  const __m256i index = _mm256_load_si256(reinterpret_cast<const __m256i*>(table.lanes[bits]));
-  const __m256 loaded = _mm256_castpd_ps(_mm256_loadu_pd(from));
-  return hn::IfThenElse(take, V{_mm256_castps_pd(_mm256_permutevar8x32_ps(loaded, index))}, old);
-}
-#else
-HWY_INLINE V Expand(V old, M take, const double* from) {
-  const D d;
-  HWY_ALIGN double values[HWY_MAX_BYTES / sizeof(double)];
-  HWY_ALIGN double taken[HWY_MAX_BYTES / sizeof(double)];
-  hn::Store(old, d, values);
-  hn::Store(hn::VecFromMask(d, take), d, taken);
-  for (std::size_t i = 0, next = 0; i < hn::Lanes(d); ++i) {
-    if (taken[i] != 0.0) values[i] = from[next++];
-  }
-  return hn::Load(d, values);
-}
-#endif
-
 // Gives the lanes of `take` the next pixels of `pending`: their orbits start at z = c.
 HWY_INLINE void Refill(Lanes& l, M take, const Orbits& pending, int next) {
   const D d;
@@ -388,7 +319,7 @@ template <int N>
 void Stream(const Orbits& pending, Orbits& rest, const RowState& row, bool repetition) {
   const D d;
   const int lanes = static_cast<int>(hn::Lanes(d));
-  const V limit = hn::Set(d, static_cast<double>(row.limit));
+  const V limit = hn::Set(d, row.limitAsDouble);
   Lanes group[N];
   M valid[N], active[N];
   int next = 0;
@@ -485,7 +416,7 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
     for (int i = 0; i < n; ++i) rowCounts[i] = limit <= 1 ? 2 : limit + 1;
   }
   if (limit <= 1) return;
-  const RowState row{limit, counts, stats};
+  const RowState row{limit, static_cast<double>(limit), counts, stats};
   // Kept from call to call, by every thread that renders.
   thread_local Orbits finite, other;
   const std::size_t most = static_cast<std::size_t>(n) * static_cast<std::size_t>(rows);
