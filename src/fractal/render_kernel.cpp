@@ -10,24 +10,22 @@
 // - Points the interior test accepts (fractal/interior.h, proven by
 //   tools/interior_proof.cpp) get limit + 1 without a single step.
 //
-// - The others of a few rows are streamed through a group of vectors: every
-//   kRound steps each lane looks whether its orbit left, reached the limit or repeats,
-//   and a lane that is done takes the next pixel at once. The vectors stay full of
-//   running orbits: a pixel that leaves early no longer rides along with a neighbour
-//   that stays. When too few pixels are left to fill them, the last orbits go to a
-//   list that is packed after every sweep over it, so they still fill whole vectors.
+// - The others of a few rows are gathered into one list, so that vectors are full of
+//   pixels that must be iterated, and iterated in slots of vectors side by side; a
+//   slot whose lanes are all done takes the next vector of the list.
 //
-// - Exact repetition. Every kRound steps each orbit still running is compared with a
-//   point it held kRound, 2 kRound, 4 kRound, ... steps into its orbit (the point moves
-//   at those steps). Equal means the rounded iteration, a function of z alone, runs
-//   through the same values for ever, and every one of them passed the test: the count
-//   is limit + 1. Values are compared as numbers, so +0 and -0 are equal, rightly: the
-//   sign of a zero never changes a later magnitude, only the sign of later zeros, so
-//   the escape test sees the same values either way. Points with an infinite or NaN
-//   coordinate are never compared: they take the plain loop's path to the end.
+// - Exact repetition. Every 16 steps each orbit still running is compared with a point
+//   it held 16, 32, 64, ... steps into its orbit (the point moves at those steps).
+//   Equal means the rounded iteration, a function of z alone, runs through the same
+//   values for ever, and every one of them passed the test: the count is limit + 1.
+//   Values are compared as numbers, so +0 and -0 are equal, rightly: the sign of a
+//   zero never changes a later magnitude, only the sign of later zeros, so the escape
+//   test sees the same values either way. Points with an infinite or NaN coordinate are
+//   never compared: they take the plain loop's path to the end.
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #undef HWY_TARGET_INCLUDE
@@ -48,99 +46,77 @@ namespace hn = hwy::HWY_NAMESPACE;
 using D = hn::ScalableTag<double>;
 using V = hn::Vec<D>;
 using M = hn::Mask<D>;
+using DI = hn::RebindToSigned<D>;
+using VI = hn::Vec<DI>;
 
-// kGroup vectors are iterated side by side: one step is a chain of dependent
-// multiplies and adds several times longer than the time the core needs to issue the
-// step of one vector, so several chains keep its floating-point units busy. With 16
-// vector registers (AVX2, SSE4) a group of three already spills.
+// kSlots independent vectors are iterated side by side: one step is a chain of
+// dependent multiplies and adds several times longer than the time the core needs to
+// issue the step of one vector, so several chains keep its floating-point units busy.
+// With 16 vector registers (AVX2, SSE4) three measured best, though they spill a
+// little.
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
-constexpr int kGroup = 4;
+constexpr int kSlots = 4;
 #else
-constexpr int kGroup = 2;
+constexpr int kSlots = 3;
 #endif
-// Steps between two looks at a group: whether a lane left, reached the limit or
-// repeats. A lane that left early runs on for nothing until the look.
-constexpr int kRound = 16;
+// Steps between two looks at the slots. A slot that finished early iterates on for
+// nothing until the next look (1.5 steps on average), but each look costs about as much
+// as a tenth of a step and mispredicts once per finished slot; 4 measured best.
+constexpr int kStepsPerLook = 4;
+// Steps between two looks for exact repetition.
+constexpr int kStepsPerRepeatLook = 16;
 
-// Orbits still running, one array per quantity: c, z, the plain loop's n, the point
-// exact repetition is looked for against and the n at which it moves next, and where
-// the pixel's count goes (a whole number, exact as a double). The orbits of several
-// rows share the list, so that the few long ones of each row still fill whole
-// vectors. There is room for a vector past the end: whole vectors are read and written.
-struct Orbits {
-  std::vector<double> cr, ci, x, y, n, sx, sy, save, column;
+// Pixels waiting to be iterated, one array per quantity: c, and where the count goes
+// (a whole number, exact as a double). The pixels of several rows share a list, so
+// that vectors stay full to the end. There is room for a vector past the end: whole
+// vectors are read and written.
+struct PixelList {
+  std::vector<double> cr, ci, column;
   int size = 0;
 
   void Reset(std::size_t capacity) {
     const std::size_t room = capacity + 2 * HWY_LANES(double);
-    for (std::vector<double>* a : {&cr, &ci, &x, &y, &n, &sx, &sy, &save, &column}) {
-      a->resize(room);
-    }
+    for (std::vector<double>* a : {&cr, &ci, &column}) a->resize(room);
     size = 0;
   }
-};
-
-// One vector of orbits, in registers.
-struct Lanes {
-  V cr, ci, x, y, n, sx, sy, save, column;
+  void Append(V re, V im, V where, M take) {
+    const D d;
+    hn::StoreU(Compress(re, take), d, cr.data() + size);
+    hn::StoreU(Compress(im, take), d, ci.data() + size);
+    hn::StoreU(Compress(where, take), d, column.data() + size);
+    size += static_cast<int>(hn::CountTrue(d, take));
+  }
 };
 
 struct RowState {
   int limit;
-  double limitAsDouble;
+  std::int64_t maxSteps;  // limit - 1: the plain loop computes z2 .. z(limit) at most
   std::int32_t* counts;
   ShortcutStats* stats;
 };
 
-HWY_INLINE void Put(std::vector<double>& to, int at, V v, M keep) {
-  hn::StoreU(Compress(v, keep), D(), to.data() + at);
-}
+// kSlots slots, each a vector of pixels: c, the orbit point z and its squares
+// (computed once, used by both the escape test and the next step), the running counts,
+// which lanes are still iterating, and the point exact repetition is looked for
+// against. A slot whose lanes are all done takes the next pixels of the list, so the
+// other slots never wait for it (nor it for them).
+struct Slots {
+  V cr[kSlots], ci[kSlots], x[kSlots], y[kSlots], xx[kSlots], yy[kSlots];
+  VI count[kSlots];
+  V column[kSlots], sx[kSlots], sy[kSlots];
+  M active[kSlots], valid[kSlots];
+  bool busy[kSlots];              // holds pixels
+  std::int64_t taken[kSlots];     // the step at which the slot took them
+  std::int64_t deadline[kSlots];  // the step at which the slot reaches the limit
+};
 
-// A pixel whose orbit has not started: c and the column; the rest is set when it is
-// first read.
-HWY_INLINE void AppendStart(Orbits& o, V cr, V ci, V column, M keep) {
-  Put(o.cr, o.size, cr, keep);
-  Put(o.ci, o.size, ci, keep);
-  Put(o.column, o.size, column, keep);
-  o.size += static_cast<int>(hn::CountTrue(D(), keep));
-}
-
-HWY_INLINE void Append(Orbits& o, const Lanes& l, M keep) {
-  Put(o.cr, o.size, l.cr, keep);
-  Put(o.ci, o.size, l.ci, keep);
-  Put(o.x, o.size, l.x, keep);
-  Put(o.y, o.size, l.y, keep);
-  Put(o.n, o.size, l.n, keep);
-  Put(o.sx, o.size, l.sx, keep);
-  Put(o.sy, o.size, l.sy, keep);
-  Put(o.save, o.size, l.save, keep);
-  Put(o.column, o.size, l.column, keep);
-  o.size += static_cast<int>(hn::CountTrue(D(), keep));
-}
-
-// Reads the vector at `at` of a list whose orbits end at `end`, field by field (a
-// struct copy would store the mask as a byte and read it back as part of a vector,
-// which stalls). An orbit read for the first time starts at z = c, n = 1, and saves
-// its point after the first round. The column is read only when orbits move.
-HWY_INLINE M Load(const Orbits& o, int at, int end, bool first, Lanes& l) {
-  const D d;
-  l.cr = hn::LoadU(d, o.cr.data() + at);
-  l.ci = hn::LoadU(d, o.ci.data() + at);
-  if (first) {
-    l.x = l.sx = l.cr;
-    l.y = l.sy = l.ci;
-    l.n = hn::Set(d, 1.0);
-    l.save = hn::Set(d, 1.0 + kRound);
-  } else {
-    l.x = hn::LoadU(d, o.x.data() + at);
-    l.y = hn::LoadU(d, o.y.data() + at);
-    l.n = hn::LoadU(d, o.n.data() + at);
-    l.sx = hn::LoadU(d, o.sx.data() + at);
-    l.sy = hn::LoadU(d, o.sy.data() + at);
-    l.save = hn::LoadU(d, o.save.data() + at);
-  }
-  return hn::FirstN(d, static_cast<std::size_t>(end > at ? end - at : 0));
-}
+struct Walk {
+  const PixelList* list;
+  int next;         // the first pixel no slot has taken yet
+  int live;         // slots that hold pixels
+  bool repetition;  // look for exact repetition (the list holds finite points only)
+  VI most;          // limit + 1
+};
 
 // The lanes of `active` whose squared modulus is not above 4 (NaN included: the plain
 // loop goes on with a NaN modulus).
@@ -154,210 +130,144 @@ HWY_INLINE M StillIn(M active, V modulus2, V four) {
 #endif
 }
 
-// kRound steps of N vectors with the plain loop's test after each, the squares kept
-// from one step to the next. `n` runs as the plain loop's n does while a lane is in;
-// one that leaves keeps the n of the step it left at, and its count is n + 1.
-template <int N>
-HWY_INLINE void Round(Lanes* lanes, M* active) {
+// Counts one more step for the lanes of `active`.
+HWY_INLINE VI CountStep(VI count, M active) {
+  const DI di;
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+  return hn::IfThenElse(hn::RebindMask(di, active), hn::Add(count, hn::Set(di, 1)), count);
+#else
+  // A mask lane is all ones, -1 as an integer: one subtraction counts the step.
+  return hn::Sub(count, hn::BitCast(di, hn::VecFromMask(D(), active)));
+#endif
+}
+
+// One step of every slot: z <- z^2 + c, then the escape test on the new z. A lane
+// counts the step while it has not escaped; once out it stays out (its values run on
+// to infinity or NaN, which no longer matter).
+HWY_INLINE void Step(Slots& s) {
   const D d;
   const V four = hn::Set(d, 4.0);
-  const V one = hn::Set(d, 1.0);
-  V x[N], y[N], xx[N], yy[N], n[N];
-  for (int u = 0; u < N; ++u) {
-    x[u] = lanes[u].x;
-    y[u] = lanes[u].y;
-    xx[u] = hn::Mul(x[u], x[u]);
-    yy[u] = hn::Mul(y[u], y[u]);
-    n[u] = lanes[u].n;
-  }
-  HWY_UNROLL(kRound)
-  for (int k = 0; k < kRound; ++k) {
-    HWY_UNROLL(kGroup)
-    for (int u = 0; u < N; ++u) {
-      const V xy = hn::Mul(x[u], y[u]);
-      x[u] = hn::Add(hn::Sub(xx[u], yy[u]), lanes[u].cr);
-      y[u] = hn::Add(hn::Add(xy, xy), lanes[u].ci);
-      xx[u] = hn::Mul(x[u], x[u]);
-      yy[u] = hn::Mul(y[u], y[u]);
-      active[u] = StillIn(active[u], hn::Add(xx[u], yy[u]), four);
-      n[u] = hn::IfThenElse(active[u], hn::Add(n[u], one), n[u]);
-    }
-  }
-  for (int u = 0; u < N; ++u) {
-    lanes[u].x = x[u];
-    lanes[u].y = y[u];
-    lanes[u].n = n[u];
+  HWY_UNROLL(kSlots)
+  for (int u = 0; u < kSlots; ++u) {
+    const V xy = hn::Mul(s.x[u], s.y[u]);
+    s.x[u] = hn::Add(hn::Sub(s.xx[u], s.yy[u]), s.cr[u]);
+    s.y[u] = hn::Add(hn::Add(xy, xy), s.ci[u]);
+    s.xx[u] = hn::Mul(s.x[u], s.x[u]);
+    s.yy[u] = hn::Mul(s.y[u], s.y[u]);
+    s.active[u] = StillIn(s.active[u], hn::Add(s.xx[u], s.yy[u]), four);
+    s.count[u] = CountStep(s.count[u], s.active[u]);
   }
 }
 
-HWY_NOINLINE void Count(ShortcutStats* stats, M again, V n) {
+// Puts the list's next pixels into slot U (z = c, no step counted), or idles it.
+template <int U>
+HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxSteps) {
   const D d;
-  stats->repeated += static_cast<std::int64_t>(hn::CountTrue(d, again));
-  const double latest = hn::GetLane(hn::MaxOfLanes(d, hn::IfThenElseZero(again, n)));
-  if (latest > static_cast<double>(stats->latestRepeat)) {
-    stats->latestRepeat = static_cast<std::int64_t>(latest);
+  const PixelList& list = *w.list;
+  if (w.next >= list.size) {
+    // An idle slot iterates z = 0 with c = 0 until the list is done; nothing of it is
+    // looked at.
+    s.cr[U] = s.ci[U] = s.x[U] = s.y[U] = s.xx[U] = s.yy[U] = hn::Zero(d);
+    s.active[U] = s.valid[U] = hn::FirstN(d, 0);
+    s.busy[U] = false;
+    --w.live;
+    return;
   }
+  s.cr[U] = s.x[U] = s.sx[U] = hn::LoadU(d, list.cr.data() + w.next);
+  s.ci[U] = s.y[U] = s.sy[U] = hn::LoadU(d, list.ci.data() + w.next);
+  s.column[U] = hn::LoadU(d, list.column.data() + w.next);
+  s.xx[U] = hn::Mul(s.x[U], s.x[U]);
+  s.yy[U] = hn::Mul(s.y[U], s.y[U]);
+  s.count[U] = hn::Set(DI(), 2);
+  s.valid[U] = s.active[U] = hn::FirstN(d, static_cast<std::size_t>(list.size - w.next));
+  s.busy[U] = true;
+  s.taken[U] = steps;
+  s.deadline[U] = steps + maxSteps;
+  w.next += static_cast<int>(hn::Lanes(d));
 }
 
-// After a round: which lanes of a vector go on. A lane is done when it left, reached
-// the limit (its count stays limit + 1, what every count starts as) or repeats. A lane
-// still going moves its saved point at n = 9, 17, 33, 65, ...
-HWY_INLINE M GoingOn(Lanes& l, M active, V limit, bool repetition, ShortcutStats* stats) {
+// Writes the counts of slot U's valid lanes. Counts are whole numbers; a slot may run
+// past the limit, and the lanes still in then counted those steps too: their count is
+// limit + 1 all the same.
+template <int U>
+HWY_INLINE void Store(const Slots& s, const Walk& w, const RowState& row) {
   const D d;
-  M on = hn::And(active, hn::Lt(l.n, limit));
-  if (repetition) {
-    const M again = hn::And(on, hn::And(hn::Eq(l.x, l.sx), hn::Eq(l.y, l.sy)));
-    if (stats != nullptr && !hn::AllFalse(d, again)) Count(stats, again, l.n);
-    on = hn::AndNot(again, on);
-    const M move = hn::And(on, hn::Ge(l.n, l.save));
-    l.sx = hn::IfThenElse(move, l.x, l.sx);
-    l.sy = hn::IfThenElse(move, l.y, l.sy);
-    l.save = hn::IfThenElse(move, hn::Sub(hn::Add(l.save, l.save), hn::Set(d, 1.0)), l.save);
-  }
-  return on;
-}
-
-// Writes the counts of the lanes that left before the limit.
-HWY_INLINE void WriteLeft(const Lanes& l, M left, const RowState& row) {
-  const D d;
-  const M counted = hn::And(left, hn::Lt(l.n, hn::Set(d, row.limitAsDouble)));
-  if (hn::AllFalse(d, counted)) return;
+  const VI count = hn::Min(s.count[U], w.most);
 #if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
   // One scatter: the columns as 64-bit indexes, the counts as 32-bit values.
-  const __m512i index = _mm512_cvttpd_epi64(l.column.raw);
-  const __m256i count = _mm512_cvttpd_epi32(hn::Add(l.n, hn::Set(d, 1.0)).raw);
-  _mm512_mask_i64scatter_epi32(row.counts, counted.raw, index, count, 4);
+  const __m512i index = _mm512_cvttpd_epi64(s.column[U].raw);
+  _mm512_mask_i64scatter_epi32(row.counts, s.valid[U].raw, index, _mm512_cvtepi64_epi32(count.raw),
+                               4);
 #else
-  HWY_ALIGN double n[HWY_MAX_BYTES / sizeof(double)];
+  HWY_ALIGN std::int64_t counts[HWY_MAX_BYTES / sizeof(double)];
   HWY_ALIGN double column[HWY_MAX_BYTES / sizeof(double)];
-  const std::size_t count = hn::CountTrue(d, counted);
-  hn::Store(Compress(l.n, counted), d, n);
-  hn::Store(Compress(l.column, counted), d, column);
-  for (std::size_t i = 0; i < count; ++i) {
-    row.counts[static_cast<std::size_t>(column[i])] = static_cast<std::int32_t>(n[i]) + 1;
+  hn::Store(count, DI(), counts);
+  hn::Store(s.column[U], d, column);
+  const std::size_t valid = hn::CountTrue(d, s.valid[U]);  // the first lanes
+  for (std::size_t i = 0; i < valid; ++i) {
+    row.counts[static_cast<std::size_t>(column[i])] = static_cast<std::int32_t>(counts[i]);
   }
 #endif
 }
 
-// N vectors read at `at` from a list that ends at `end` run round after round for as
-// long as every lane goes on. Then the orbits still going are appended to the same
-// list, behind the reads: the group is read whole before anything is written, and
-// each vector adds at most a vector's worth, so the list's end never passes a vector
-// still to be read.
-template <int N>
-HWY_INLINE void RunGroup(Orbits& o, int at, int end, const RowState& row, bool first,
-                         bool repetition) {
+HWY_NOINLINE void CountRepeats(ShortcutStats* stats, M again, std::int64_t n) {
+  stats->repeated += static_cast<std::int64_t>(hn::CountTrue(D(), again));
+  if (n > stats->latestRepeat) stats->latestRepeat = n;
+}
+
+// Exact repetition in slot U, once every kStepsPerRepeatLook steps of its orbits: a
+// lane back at its saved point gets limit + 1 and stops. The saved point moves at 16,
+// 32, 64, 128, ... steps.
+template <int U>
+HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t age, ShortcutStats* stats) {
   const D d;
-  const int lanes = static_cast<int>(hn::Lanes(d));
-  const V limit = hn::Set(d, row.limitAsDouble);
-  Lanes group[N];
-  M valid[N], on[N], active[N];
-  for (int u = 0; u < N; ++u) valid[u] = Load(o, at + u * lanes, end, first, group[u]);
-  for (bool all = true; all;) {
-    // Every lane went on from the round before, so every valid lane is in.
-    for (int u = 0; u < N; ++u) active[u] = valid[u];
-    Round<N>(group, active);
-    for (int u = 0; u < N; ++u) {
-      on[u] = GoingOn(group[u], active[u], limit, repetition, row.stats);
-      all = all && hn::AllTrue(d, on[u]);
-    }
+  const M again = hn::And(s.active[U], hn::And(hn::Eq(s.x[U], s.sx[U]), hn::Eq(s.y[U], s.sy[U])));
+  if (!hn::AllFalse(d, again)) {
+    s.count[U] = hn::IfThenElse(hn::RebindMask(DI(), again), w.most, s.count[U]);
+    s.active[U] = hn::AndNot(again, s.active[U]);
+    if (stats != nullptr) CountRepeats(stats, again, age + 1);
   }
-  for (int u = 0; u < N; ++u) {
-    Lanes& l = group[u];
-    const int from = at + u * lanes;
-    l.column = hn::LoadU(d, o.column.data() + from);
-    WriteLeft(l, hn::AndNot(active[u], valid[u]), row);
-    Append(o, l, on[u]);
+  const std::int64_t looks = age / kStepsPerRepeatLook;
+  if ((looks & (looks - 1)) == 0) {
+    s.sx[U] = s.x[U];
+    s.sy[U] = s.y[U];
   }
 }
 
-// The last vectors of the list, fewer than a group.
-template <int N>
-HWY_INLINE void RunTail(int vectors, Orbits& o, int at, int end, const RowState& row, bool first,
-                        bool repetition) {
-  if constexpr (N > 1) {
-    if (vectors < N) return RunTail<N - 1>(vectors, o, at, end, row, first, repetition);
-  }
-  RunGroup<N>(o, at, end, row, first, repetition);
+// Stores the counts of slot U and gives it new pixels once it is done.
+template <int U>
+HWY_INLINE void Look(Slots& s, Walk& w, std::int64_t steps, const RowState& row) {
+  if (!s.busy[U]) return;
+  const std::int64_t age = steps - s.taken[U];
+  if (w.repetition && age % kStepsPerRepeatLook == 0) LookForRepetition<U>(s, w, age, row.stats);
+  if (steps < s.deadline[U] && !hn::AllFalse(D(), s.active[U])) return;
+  Store<U>(s, w, row);
+  Take<U>(s, w, steps, row.maxSteps);
 }
 
-// Runs every orbit of the list to its end, packing the list after each sweep.
-void Iterate(Orbits& o, const RowState& row, bool repetition, bool first) {
-  const int lanes = static_cast<int>(hn::Lanes(D()));
-  const int groupSize = kGroup * lanes;
-  for (; o.size > 0; first = false) {
-    const int end = o.size;
-    o.size = 0;
-    int at = 0;
-    for (; at + groupSize <= end; at += groupSize) {
-      RunGroup<kGroup>(o, at, end, row, first, repetition);
-    }
-    if (at < end)
-      RunTail<kGroup>((end - at + lanes - 1) / lanes, o, at, end, row, first, repetition);
-  }
+template <int... U>
+HWY_INLINE void TakeAll(Slots& s, Walk& w, std::int64_t maxSteps,
+                        std::integer_sequence<int, U...>) {
+  (Take<U>(s, w, 0, maxSteps), ...);
 }
 
-// Gives the lanes of `take` the next pixels of `pending`: their orbits start at z = c.
-HWY_INLINE void Refill(Lanes& l, M take, const Orbits& pending, int next) {
-  const D d;
-  l.cr = Expand(l.cr, take, pending.cr.data() + next);
-  l.ci = Expand(l.ci, take, pending.ci.data() + next);
-  l.column = Expand(l.column, take, pending.column.data() + next);
-  l.x = hn::IfThenElse(take, l.cr, l.x);
-  l.y = hn::IfThenElse(take, l.ci, l.y);
-  l.sx = hn::IfThenElse(take, l.cr, l.sx);
-  l.sy = hn::IfThenElse(take, l.ci, l.sy);
-  l.n = hn::IfThenElse(take, hn::Set(d, 1.0), l.n);
-  l.save = hn::IfThenElse(take, hn::Set(d, 1.0 + kRound), l.save);
+template <int... U>
+HWY_INLINE void LookAll(Slots& s, Walk& w, std::int64_t steps, const RowState& row,
+                        std::integer_sequence<int, U...>) {
+  (Look<U>(s, w, steps, row), ...);
 }
 
-// Streams the pixels of `pending` (c and column only) through N vectors: a lane whose
-// orbit is done takes the next pixel at once, so the vectors stay full of running
-// orbits with nothing to pack. Once too few pixels are left to fill the lanes that
-// came free, the orbits still running and the pixels not started go to `rest`.
-template <int N>
-void Stream(const Orbits& pending, Orbits& rest, const RowState& row, bool repetition) {
-  const D d;
-  const int lanes = static_cast<int>(hn::Lanes(d));
-  const V limit = hn::Set(d, row.limitAsDouble);
-  Lanes group[N];
-  M valid[N], active[N];
-  int next = 0;
-  for (int u = 0; u < N; ++u, next += lanes) {
-    // Past the end only zeros are read: the lists have room for one vector more.
-    const int at = next < pending.size ? next : pending.size;
-    valid[u] = Load(pending, at, next < pending.size ? pending.size : at, true, group[u]);
-    group[u].column = hn::LoadU(d, pending.column.data() + at);
-  }
-  next = next < pending.size ? next : pending.size;
-  bool streaming = true;
-  while (streaming) {
-    for (int u = 0; u < N; ++u) active[u] = valid[u];
-    Round<N>(group, active);
-    for (int u = 0; u < N; ++u) {
-      Lanes& l = group[u];
-      const M on = GoingOn(l, active[u], limit, repetition, row.stats);
-      if (hn::AllTrue(d, on)) continue;
-      WriteLeft(l, hn::AndNot(active[u], valid[u]), row);
-      const M done = hn::Not(on);
-      const int free = static_cast<int>(hn::CountTrue(d, done));
-      if (streaming && pending.size - next >= free) {
-        Refill(l, done, pending, next);
-        next += free;
-        valid[u] = hn::FirstN(d, static_cast<std::size_t>(lanes));
-      } else {
-        valid[u] = on;
-        streaming = false;
-      }
-    }
-  }
-  rest.size = 0;
-  for (int u = 0; u < N; ++u) Append(rest, group[u], valid[u]);
-  for (; next < pending.size; next += lanes) {
-    Lanes l;
-    const M fresh = Load(pending, next, pending.size, true, l);
-    l.column = hn::LoadU(d, pending.column.data() + next);
-    Append(rest, l, fresh);
+// Iterates every pixel of the list.
+void Iterate(const PixelList& list, const RowState& row, bool repetition) {
+  if (list.size == 0) return;
+  const auto slots = std::make_integer_sequence<int, kSlots>();
+  Slots s;
+  Walk w{&list, 0, kSlots, repetition, hn::Set(DI(), std::int64_t{row.limit} + 1)};
+  TakeAll(s, w, row.maxSteps, slots);
+  for (std::int64_t steps = kStepsPerLook; w.live > 0; steps += kStepsPerLook) {
+    HWY_UNROLL(kStepsPerLook)
+    for (int k = 0; k < kStepsPerLook; ++k) Step(s);
+    LookAll(s, w, steps, row, slots);
   }
 }
 
@@ -378,10 +288,9 @@ HWY_INLINE M Finite(V v) {
 }
 
 // Sorts the pixels of a row: those the interior test accepts keep limit + 1; the
-// others join `finite` or, with an infinite or NaN coordinate, `other`. The first pass
-// starts their orbits at z = c.
+// others join `finite` or, with an infinite or NaN coordinate, `other`.
 void SortRow(const double* re, int n, double im, double columnBase, const RowState& row,
-             bool shortcuts, Orbits& finite, Orbits& other) {
+             bool shortcuts, PixelList& finite, PixelList& other) {
   const D d;
   const int lanes = static_cast<int>(hn::Lanes(d));
   const V ci = hn::Set(d, im);
@@ -400,9 +309,9 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
       rest = hn::AndNot(known, valid);
     }
     const M plain = shortcuts ? hn::And(finiteRow, Finite(cr)) : hn::FirstN(d, 0);
-    AppendStart(finite, cr, ci, column, hn::And(plain, rest));
+    finite.Append(cr, ci, column, hn::And(plain, rest));
     const M odd = hn::AndNot(plain, rest);
-    if (!hn::AllFalse(d, odd)) AppendStart(other, cr, ci, column, odd);
+    if (!hn::AllFalse(d, odd)) other.Append(cr, ci, column, odd);
     column = hn::Add(column, hn::Set(d, static_cast<double>(lanes)));
   }
 }
@@ -416,20 +325,17 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
     for (int i = 0; i < n; ++i) rowCounts[i] = limit <= 1 ? 2 : limit + 1;
   }
   if (limit <= 1) return;
-  const RowState row{limit, static_cast<double>(limit), counts, stats};
+  const RowState row{limit, static_cast<std::int64_t>(limit) - 1, counts, stats};
   // Kept from call to call, by every thread that renders.
-  thread_local Orbits finite, other;
+  thread_local PixelList finite, other;
   const std::size_t most = static_cast<std::size_t>(n) * static_cast<std::size_t>(rows);
   finite.Reset(most);
   other.Reset(most);
   for (int r = 0; r < rows; ++r) {
     SortRow(re, n, im[r], static_cast<double>(stride * r), row, shortcuts, finite, other);
   }
-  thread_local Orbits rest;
-  rest.Reset(most);
-  Stream<kGroup>(finite, rest, row, shortcuts);
-  Iterate(rest, row, shortcuts, false);
-  Iterate(other, row, false, true);
+  Iterate(finite, row, shortcuts);
+  Iterate(other, row, false);
 }
 
 void CountRows(const double* re, int n, const double* im, int rows, int limit, std::int32_t* counts,
