@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -40,6 +39,12 @@ class ColourTable {
       byIndex_[static_cast<std::size_t>(index)] = Colour(index);
     }
   }
+
+  // The colours by count, for a render whose every count has one: a limit no larger
+  // than kLargestTabledLimit.
+  bool ByCountOnly(int limit) const { return limit <= kLargestTabledLimit; }
+  const std::uint32_t* ByCount() const { return byCount_.data(); }
+  int Counts() const { return static_cast<int>(byCount_.size()); }
 
   std::uint32_t operator()(int count) const {
     if (static_cast<std::size_t>(count) < byCount_.size()) {
@@ -104,6 +109,7 @@ struct Job {
   int limit;
   const ColourTable* colours;
   fractal_kernel::CountRowsFunction countRows;
+  decltype(fractal_kernel::RowKernel::paintRow) paintRow;
 };
 
 void RenderRows(void* context, int item) {
@@ -116,17 +122,20 @@ void RenderRows(void* context, int item) {
   thread_local std::vector<std::int32_t> counts;
   counts.resize(static_cast<std::size_t>(stride * rows));
   job.countRows(job.re, w, job.im + first, rows, job.limit, counts.data(), stride);
+  const ColourTable& colours = *job.colours;
   for (int r = 0; r < rows; ++r) {
-    std::uint8_t* pixel = job.grid->first + job.grid->pitch * (first + r);
+    std::uint8_t* pixels = job.grid->first + job.grid->pitch * (first + r);
     const std::int32_t* count = counts.data() + stride * r;
-    for (int c = 0; c < w; ++c, pixel += 4) {
-      const std::uint32_t colour = (*job.colours)(count[c]);
-      // Byte 3 belongs to the surface: bytes 0 and 1, then byte 2, never a four-byte
-      // store.
-      const std::uint8_t low[2] = {static_cast<std::uint8_t>(colour),
-                                   static_cast<std::uint8_t>(colour >> 8)};
-      std::memcpy(pixel, low, sizeof low);
-      pixel[2] = static_cast<std::uint8_t>(colour >> 16);
+    if (colours.ByCountOnly(job.limit)) {
+      job.paintRow(count, w, colours.ByCount(), colours.Counts(), pixels);
+      continue;
+    }
+    for (int c = 0; c < w; ++c) {
+      const std::uint32_t colour = colours(count[c]);
+      // Byte 3 belongs to the surface: three stores, never a four-byte one.
+      pixels[4 * c] = static_cast<std::uint8_t>(colour);
+      pixels[4 * c + 1] = static_cast<std::uint8_t>(colour >> 8);
+      pixels[4 * c + 2] = static_cast<std::uint8_t>(colour >> 16);
     }
   }
 }
@@ -202,7 +211,13 @@ void RenderPixelsWith(const PixelGrid& grid, RenderView view, int limit,
   const std::vector<double> im = Samples(view.im0, dIm, h, 1, 0.0);
 
   std::optional<ColourTable> scratch;
-  Job job{&grid, re.data(), im.data(), limit, &ColoursFor(limit, scratch), countRows};
+  Job job{&grid,
+          re.data(),
+          im.data(),
+          limit,
+          &ColoursFor(limit, scratch),
+          countRows,
+          fractal_kernel::ChooseRowKernel().paintRow};
   Pool().Run((h + kRowsPerItem - 1) / kRowsPerItem, RenderThreads(), &RenderRows, &job);
 }
 

@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -353,8 +354,39 @@ void CountRowsCounted(const double* re, int n, const double* im, int rows, int l
   CountRowsWith(re, n, im, rows, limit, counts, stride, true, stats);
 }
 
+// Bytes 0..2 of each pixel from the colour of its count; byte 3 belongs to the surface
+// and is never written (no four-byte store touches it either).
+void PaintRow(const std::int32_t* counts, int n, const std::uint32_t* colours, int colourCount,
+              std::uint8_t* pixels) {
+  int i = 0;
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+  // Sixteen pixels at a time: a gather of their colours and one store of the bytes
+  // 0..2 of each, under a byte mask.
+  const __m512i last = _mm512_set1_epi32(colourCount - 1);
+  for (; i < n; i += 16) {
+    const int left = n - i < 16 ? n - i : 16;
+    const __mmask16 lanes = static_cast<__mmask16>((1u << left) - 1);
+    const __m512i count = _mm512_min_epi32(_mm512_maskz_loadu_epi32(lanes, counts + i), last);
+    const __m512i colour =
+        _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), lanes, count, colours, 4);
+    const __mmask64 bytes = 0x7777777777777777ull & (left == 16 ? ~0ull : (1ull << (4 * left)) - 1);
+    _mm512_mask_storeu_epi8(pixels + 4 * i, bytes, colour);
+  }
+#endif
+  for (; i < n; ++i) {
+    const std::int32_t count = counts[i] < colourCount ? counts[i] : colourCount - 1;
+    const std::uint32_t colour = colours[count];
+    std::uint8_t* pixel = pixels + 4 * i;
+    const std::uint8_t low[2] = {static_cast<std::uint8_t>(colour),
+                                 static_cast<std::uint8_t>(colour >> 8)};
+    std::memcpy(pixel, low, sizeof low);
+    pixel[2] = static_cast<std::uint8_t>(colour >> 16);
+  }
+}
+
 RowKernel ThisTargetKernel() {
-  return RowKernel{&CountRows, &CountRowsStepwise, &CountRowsCounted, hwy::TargetName(HWY_TARGET)};
+  return RowKernel{&CountRows, &CountRowsStepwise, &CountRowsCounted, &PaintRow,
+                   hwy::TargetName(HWY_TARGET)};
 }
 
 }  // namespace HWY_NAMESPACE

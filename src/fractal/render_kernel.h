@@ -32,6 +32,10 @@ struct RowKernel {
   // countRows, adding to `stats` what its shortcuts settled (not thread-safe).
   void (*countRowsCounted)(const double* re, int n, const double* im, int rows, int limit,
                            std::int32_t* counts, std::ptrdiff_t stride, ShortcutStats* stats);
+  // Bytes 0..2 of pixels[4 i ..] = colours[counts[i]] for i in [0, n) (counts at or
+  // past colourCount take the last colour); byte 3 of each pixel is never written.
+  void (*paintRow)(const std::int32_t* counts, int n, const std::uint32_t* colours, int colourCount,
+                   std::uint8_t* pixels);
   const char* instructionSet;  // Highway's name of the target, e.g. "AVX3"
 };
 
