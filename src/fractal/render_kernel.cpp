@@ -36,19 +36,12 @@
 #include <hwy/highway.h>
 
 #include "fractal/interior.h"
-#include "fractal/lane_moves-inl.h"
+#include "fractal/kernel_lanes-inl.h"
 #include "fractal/render_kernel.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace fractal_kernel {
 namespace HWY_NAMESPACE {
-
-namespace hn = hwy::HWY_NAMESPACE;
-using D = hn::ScalableTag<double>;
-using V = hn::Vec<D>;
-using M = hn::Mask<D>;
-using DI = hn::RebindToSigned<D>;
-using VI = hn::Vec<DI>;
 
 // kSlots independent vectors are iterated side by side: one step is a chain of
 // dependent multiplies and adds several times longer than the time the core needs to

@@ -1,13 +1,13 @@
-// Moving doubles between lanes, for each instruction set: Compress packs the lanes of
-// a mask to the front.
-// Included once per target by the render kernel, after hwy/highway.h.
+// The render kernel's vectors, and moving doubles between their lanes for each
+// instruction set (Compress packs the lanes of a mask to the front). Included once per
+// target by the kernel, after hwy/highway.h.
 
 // Per-target include guard, as Highway's own -inl headers have.
-#if defined(FRACTAL_LANE_MOVES_INL_H_) == defined(HWY_TARGET_TOGGLE)
-#ifdef FRACTAL_LANE_MOVES_INL_H_
-#undef FRACTAL_LANE_MOVES_INL_H_
+#if defined(FRACTAL_KERNEL_LANES_INL_H_) == defined(HWY_TARGET_TOGGLE)
+#ifdef FRACTAL_KERNEL_LANES_INL_H_
+#undef FRACTAL_KERNEL_LANES_INL_H_
 #else
-#define FRACTAL_LANE_MOVES_INL_H_
+#define FRACTAL_KERNEL_LANES_INL_H_
 #endif
 
 #include <hwy/highway.h>
@@ -19,11 +19,12 @@ HWY_BEFORE_NAMESPACE();
 namespace fractal_kernel {
 namespace HWY_NAMESPACE {
 
-namespace lane_moves {
 namespace hn = hwy::HWY_NAMESPACE;
-using D = hn::ScalableTag<double>;
+using D = hn::ScalableTag<double>;  // as many doubles as the target's vectors hold
 using V = hn::Vec<D>;
 using M = hn::Mask<D>;
+using DI = hn::RebindToSigned<D>;  // as many 64-bit integers
+using VI = hn::Vec<DI>;
 
 // Moves the lanes of `keep` to the front. Highway's own version builds its table on the
 // stack at every call on these targets; these use the instruction itself, or a table
@@ -61,12 +62,8 @@ HWY_INLINE V Compress(V v, M keep) {
 }
 #endif
 
-}  // namespace lane_moves
-
-using lane_moves::Compress;
-
 }  // namespace HWY_NAMESPACE
 }  // namespace fractal_kernel
 HWY_AFTER_NAMESPACE();
 
-#endif  // FRACTAL_LANE_MOVES_INL_H_
+#endif  // FRACTAL_KERNEL_LANES_INL_H_
