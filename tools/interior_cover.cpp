@@ -51,18 +51,18 @@ Interval Square(Interval a) {
 
 // interior::InCardioid, operation by operation.
 bool CardioidMayAccept(const TestConstants& k, Interval x, Interval y) {
-  const Interval a = Sub(x, k.cardioid_quarter_scale);
+  const Interval a = Sub(x, k.cardioidQuarterScale);
   const Interval y2 = Square(y);
   const Interval q = Add(Square(a), y2);
   if (!(q.lo <= 2.0)) return false;
-  const Interval lhs = Mul(q, Add(q, Scale(k.cardioid_scale, a)));
-  return lhs.lo <= Scale(k.cardioid_rhs, y2).hi;
+  const Interval lhs = Mul(q, Add(q, Scale(k.cardioidScale, a)));
+  return lhs.lo <= Scale(k.cardioidRhs, y2).hi;
 }
 
 // interior::InDisc, operation by operation.
 bool DiscMayAccept(const TestConstants& k, Interval x, Interval y) {
   const Interval b = Add(x, {1.0, 1.0});
-  return Add(Square(b), Square(y)).lo <= k.disc_radius2;
+  return Add(Square(b), Square(y)).lo <= k.discRadius2;
 }
 
 // ---- Orbit enclosure -----------------------------------------------------------------
@@ -163,21 +163,21 @@ void Visit(Cover& cover, double re, double im, double half, int depth) {
   ProofSummary& s = cover.summary;
   s.deepest = std::max(s.deepest, depth);
   if (!MayAccept(cover.options.constants, {re - half, re + half}, {im - half, im + half})) {
-    ++s.cells_rejected;
+    ++s.cellsRejected;
     return;
   }
-  const CellOutcome outcome = ProveCell(re, im, half, cover.options.max_steps);
+  const CellOutcome outcome = ProveCell(re, im, half, cover.options.maxSteps);
   if (outcome.proven) {
-    ++s.cells_proven;
+    ++s.cellsProven;
     s.steps += outcome.steps;
-    s.most_steps = std::max(s.most_steps, outcome.steps);
+    s.mostSteps = std::max(s.mostSteps, outcome.steps);
     return;
   }
-  if (depth >= cover.options.max_depth) {
+  if (depth >= cover.options.maxDepth) {
     cover.failed = true;
-    s.failed_re = re;
-    s.failed_im = im;
-    s.failed_half = half;
+    s.failedRe = re;
+    s.failedIm = im;
+    s.failedHalf = half;
     return;
   }
   const double h = half * 0.5;
@@ -199,10 +199,10 @@ bool OutsideRejected(const ProofOptions& o) {
 // ends on that grid, and a bounded depth, every centre, end and half side is exact.
 bool GridExact(const ProofOptions& o) {
   int exponent = 0;
-  if (!(o.coarse_side > 0) || std::frexp(o.coarse_side, &exponent) != 0.5) return false;
-  if (o.max_depth < 0 || o.max_depth > 30 || !(o.re0 < o.re1) || !(o.im0 < o.im1)) return false;
+  if (!(o.coarseSide > 0) || std::frexp(o.coarseSide, &exponent) != 0.5) return false;
+  if (o.maxDepth < 0 || o.maxDepth > 30 || !(o.re0 < o.re1) || !(o.im0 < o.im1)) return false;
   for (double end : {o.re0, o.re1, o.im0, o.im1}) {
-    const double units = end / o.coarse_side;
+    const double units = end / o.coarseSide;
     if (!(std::fabs(units) <= 0x1p20) || units != std::trunc(units)) return false;
   }
   return true;
@@ -211,17 +211,17 @@ bool GridExact(const ProofOptions& o) {
 }  // namespace
 
 Form Step(const Form& z, const Cell& c) {
-  const double abs_z = AbsUp(z.x, z.y);
+  const double absZ = AbsUp(z.x, z.y);
   const double spread = Up(AbsUp(z.ax, z.ay) * c.rho);
-  const double m = Up(abs_z + spread + z.r);
+  const double m = Up(absZ + spread + z.r);
   const double b = Up(AbsUp(c.re, c.im) + c.rho);
   const double rounding =
-      Up(12.0 * kUnit * Up(m * m + b) + 16.0 * kUnit * Up(abs_z * spread + c.rho));
+      Up(12.0 * kUnit * Up(m * m + b) + 16.0 * kUnit * Up(absZ * spread + c.rho));
   Form out;
   StepCentre(z.x, z.y, c.re, c.im, out.x, out.y);
   out.ax = 2.0 * (z.x * z.ax - z.y * z.ay) + 1.0;
   out.ay = 2.0 * (z.x * z.ay + z.y * z.ax);
-  out.r = Up(spread * spread + 2.0 * (abs_z + spread) * z.r + z.r * z.r + rounding);
+  out.r = Up(spread * spread + 2.0 * (absZ + spread) * z.r + z.r * z.r + rounding);
   return out;
 }
 
@@ -233,16 +233,16 @@ bool MayAccept(const TestConstants& constants, Interval xs, Interval ys) {
   return CardioidMayAccept(constants, xs, ys) || DiscMayAccept(constants, xs, ys);
 }
 
-CellOutcome ProveCell(double re, double im, double half, int max_steps) {
+CellOutcome ProveCell(double re, double im, double half, int maxSteps) {
   // The disk about the square's centre through its corners: half * sqrt(2), rounded up.
   const Cell c{re, im, Up(half * 1.4142135624)};
   Form z{re, im, 1.0, 0.0, 0.0};  // z1 = c exactly; the loop never tests it
-  int next_try = 1;
-  for (int k = 1; k <= max_steps; ++k) {
+  int nextTry = 1;
+  for (int k = 1; k <= maxSteps; ++k) {
     if (k >= 2 && !NeverEscapes(z, c)) return {};
-    if (k >= next_try) {
+    if (k >= nextTry) {
       if (const int p = TryInvariant(z, c)) return {true, k + p};
-      next_try = k < 16 ? k + 1 : k + k / 8;
+      nextTry = k < 16 ? k + 1 : k + k / 8;
     }
     z = Step(z, c);
   }
@@ -251,10 +251,10 @@ CellOutcome ProveCell(double re, double im, double half, int max_steps) {
 
 ProofSummary RunProof(const ProofOptions& options) {
   Cover cover{options, {}};
-  cover.summary.grid_exact = GridExact(options);
-  if (!cover.summary.grid_exact) return cover.summary;
-  cover.summary.outside_rejected = OutsideRejected(options);
-  const double side = options.coarse_side;
+  cover.summary.gridExact = GridExact(options);
+  if (!cover.summary.gridExact) return cover.summary;
+  cover.summary.outsideRejected = OutsideRejected(options);
+  const double side = options.coarseSide;
   const long long columns = std::llround((options.re1 - options.re0) / side);
   const long long rows = std::llround((options.im1 - options.im0) / side);
   for (long long i = 0; i < columns && !cover.failed; ++i) {
@@ -264,7 +264,7 @@ ProofSummary RunProof(const ProofOptions& options) {
       Visit(cover, re, im, side * 0.5, 0);
     }
   }
-  cover.summary.cells_proven_all = !cover.failed;
+  cover.summary.cellsProvenAll = !cover.failed;
   return cover.summary;
 }
 

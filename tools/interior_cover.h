@@ -18,10 +18,10 @@ struct Interval {
 
 // The constants of the test being proven: interior.h's own unless a test asks otherwise.
 struct TestConstants {
-  double cardioid_scale = interior::kCardioidScale;
-  double cardioid_quarter_scale = interior::kCardioidQuarterScale;
-  double cardioid_rhs = interior::kCardioidRhs;
-  double disc_radius2 = interior::kDiscRadius2;
+  double cardioidScale = interior::kCardioidScale;
+  double cardioidQuarterScale = interior::kCardioidQuarterScale;
+  double cardioidRhs = interior::kCardioidRhs;
+  double discRadius2 = interior::kDiscRadius2;
 };
 
 // False only when the double test rejects every point (x, y) with x in xs, y in ys.
@@ -59,36 +59,36 @@ struct CellOutcome {
 };
 
 // Whether, for every double c in the square of centre (re, im) and half side `half`, the
-// plain loop's double orbit never passes the escape test. Gives up after max_steps.
-CellOutcome ProveCell(double re, double im, double half, int max_steps);
+// plain loop's double orbit never passes the escape test. Gives up after maxSteps.
+CellOutcome ProveCell(double re, double im, double half, int maxSteps);
 
 struct ProofOptions {
   TestConstants constants;
   // The box covered by cells; the four strips beyond it, out to infinity, must be
-  // rejected whole by the test. Its sides must be whole multiples of coarse_side.
+  // rejected whole by the test. Its sides must be whole multiples of coarseSide.
   double re0 = -2.0;
   double im0 = -2.0;
   double re1 = 2.0;
   double im1 = 2.0;
-  double coarse_side = 1.0 / 64;
-  int max_depth = 14;  // halvings of a coarse cell before the proof gives up on it
-  int max_steps = 4000;
+  double coarseSide = 1.0 / 64;
+  int maxDepth = 14;  // halvings of a coarse cell before the proof gives up on it
+  int maxSteps = 4000;
 };
 
 struct ProofSummary {
-  bool grid_exact = false;        // every cell's edges are doubles shared with its neighbours
-  bool outside_rejected = false;  // the test accepts nothing beyond the box
-  bool cells_proven_all = false;  // every cell the test may accept is proven
-  bool Holds() const { return grid_exact && outside_rejected && cells_proven_all; }
-  long long cells_proven = 0;
-  long long cells_rejected = 0;  // cells the test accepts no point of
-  long long steps = 0;           // enclosure steps over all proven cells
-  int deepest = 0;               // halvings of the smallest cell proven or tried
-  int most_steps = 0;            // the longest orbit enclosure of a proven cell
+  bool gridExact = false;        // every cell's edges are doubles shared with its neighbours
+  bool outsideRejected = false;  // the test accepts nothing beyond the box
+  bool cellsProvenAll = false;   // every cell the test may accept is proven
+  bool Holds() const { return gridExact && outsideRejected && cellsProvenAll; }
+  long long cellsProven = 0;
+  long long cellsRejected = 0;  // cells the test accepts no point of
+  long long steps = 0;          // enclosure steps over all proven cells
+  int deepest = 0;              // halvings of the smallest cell proven or tried
+  int mostSteps = 0;            // the longest orbit enclosure of a proven cell
   // The cell at the deepest level that could not be proven, when one could not.
-  double failed_re = 0;
-  double failed_im = 0;
-  double failed_half = 0;
+  double failedRe = 0;
+  double failedIm = 0;
+  double failedHalf = 0;
 };
 
 // Covers the box with cells, rejects or proves each, and subdivides those that fail.

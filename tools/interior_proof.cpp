@@ -87,18 +87,18 @@ namespace {
 
 void PrintSummary(const interior_proof::ProofOptions& o, const interior_proof::ProofSummary& s,
                   double seconds) {
-  const bool own = o.constants.cardioid_scale == interior::kCardioidScale &&
-                   o.constants.disc_radius2 == interior::kDiscRadius2;
+  const bool own = o.constants.cardioidScale == interior::kCardioidScale &&
+                   o.constants.discRadius2 == interior::kDiscRadius2;
   std::printf("interior-proof: cardioid scale %.17g, disc radius^2 %.17g (%s)\n",
-              o.constants.cardioid_scale, o.constants.disc_radius2,
+              o.constants.cardioidScale, o.constants.discRadius2,
               own ? "interior.h's constants" : "not interior.h's constants");
   std::printf("  box [%g, %g] x [%g, %g], coarse side %g, up to %d halvings, %d steps\n", o.re0,
-              o.re1, o.im0, o.im1, o.coarse_side, o.max_depth, o.max_steps);
-  std::printf("  grid exact: %s; plane beyond the box rejected: %s\n", s.grid_exact ? "yes" : "NO",
-              s.outside_rejected ? "yes" : "NO");
-  std::printf("  cells proven %lld, rejected by the test %lld\n", s.cells_proven, s.cells_rejected);
+              o.re1, o.im0, o.im1, o.coarseSide, o.maxDepth, o.maxSteps);
+  std::printf("  grid exact: %s; plane beyond the box rejected: %s\n", s.gridExact ? "yes" : "NO",
+              s.outsideRejected ? "yes" : "NO");
+  std::printf("  cells proven %lld, rejected by the test %lld\n", s.cellsProven, s.cellsRejected);
   std::printf("  deepest subdivision %d (side %g), most steps %d, steps in all %lld\n", s.deepest,
-              o.coarse_side / static_cast<double>(1LL << s.deepest), s.most_steps, s.steps);
+              o.coarseSide / static_cast<double>(1LL << s.deepest), s.mostSteps, s.steps);
   std::printf("  time %.2f s\n", seconds);
 }
 
@@ -109,10 +109,10 @@ bool ParseScale(int argc, char** argv, interior_proof::TestConstants& k) {
   char* end = nullptr;
   const double s = std::strtod(argv[2], &end);
   if (end == argv[2] || *end != '\0' || !(s > 0.0 && s <= 1.0)) return false;
-  k.cardioid_scale = s;
-  k.cardioid_quarter_scale = s * 0.25;
-  k.cardioid_rhs = s * s * 0.25;
-  k.disc_radius2 = (s * 0.25) * (s * 0.25);
+  k.cardioidScale = s;
+  k.cardioidQuarterScale = s * 0.25;
+  k.cardioidRhs = s * s * 0.25;
+  k.discRadius2 = (s * 0.25) * (s * 0.25);
   return true;
 }
 
@@ -128,9 +128,9 @@ int main(int argc, char** argv) {
   const interior_proof::ProofSummary summary = interior_proof::RunProof(options);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   PrintSummary(options, summary, elapsed.count());
-  if (!summary.cells_proven_all) {
-    std::printf("NOT PROVEN: cell centre (%.17g, %.17g), half side %.17g\n", summary.failed_re,
-                summary.failed_im, summary.failed_half);
+  if (!summary.cellsProvenAll) {
+    std::printf("NOT PROVEN: cell centre (%.17g, %.17g), half side %.17g\n", summary.failedRe,
+                summary.failedIm, summary.failedHalf);
   }
   std::printf("%s\n", summary.Holds() ? "PROVEN" : "FAILED");
   return summary.Holds() ? 0 : 1;

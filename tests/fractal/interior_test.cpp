@@ -100,10 +100,10 @@ void Band(ShortcutCheck& check, std::mt19937_64& rng, double width, int count) {
 }
 
 // The consecutive doubles about x, each with every y given.
-void WalkDoubles(ShortcutCheck& check, double x, int each_side, std::vector<double> ys) {
+void WalkDoubles(ShortcutCheck& check, double x, int eachSide, std::vector<double> ys) {
   double lo = x;
   double hi = x;
-  for (int i = 0; i < each_side; ++i) {
+  for (int i = 0; i < eachSide; ++i) {
     lo = std::nextafter(lo, -kInf);
     hi = std::nextafter(hi, kInf);
     for (double y : ys) {
@@ -146,8 +146,8 @@ TEST(InteriorShortcut, PointsInABandAboutBothBoundariesReachTheLimit) {
 
 TEST(InteriorShortcut, AxesCuspPinchAndRimReachTheLimit) {
   ShortcutCheck check(kIterationLimit);
-  const std::vector<double> near_axis = {0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN, 1e-300, 1e-160};
-  for (double edge : RealAxisEdges()) WalkDoubles(check, edge, 5000, near_axis);
+  const std::vector<double> nearAxis = {0.0, -0.0, DBL_TRUE_MIN, -DBL_TRUE_MIN, 1e-300, 1e-160};
+  for (double edge : RealAxisEdges()) WalkDoubles(check, edge, 5000, nearAxis);
   Grid(check, -1.3, 0.3, 0.0, 0.0, 100000, 1);
   const Complex top = AcceptedEdge({0.0, 0.0}, {0.0, 0.7});
   WalkDoubles(check, top.real(), 3000, {top.imag(), -top.imag()});
@@ -173,7 +173,7 @@ TEST(InteriorTest, AcceptsBothComponentsUpToTheMargin) {
   long missed = 0;
   long tried = 0;
   std::string first;
-  auto expect_accepted = [&](Complex c) {
+  auto expectAccepted = [&](Complex c) {
     ++tried;
     if (!InKnownComponent(c.real(), c.imag()) && missed++ == 0)
       first = Describe(c.real(), c.imag());
@@ -181,8 +181,8 @@ TEST(InteriorTest, AcceptsBothComponentsUpToTheMargin) {
   const double inner = 1.0 - 1e-6;
   for (int i = 0; i < 200000; ++i) {
     const Complex w = std::polar(inner * std::sqrt(unit(rng)), angle(rng));
-    if (std::abs(1.0 - w) > 1e-3) expect_accepted(CardioidPoint(kScale, w));
-    expect_accepted(DiscPoint(inner * DiscRadius() * std::sqrt(unit(rng)), angle(rng)));
+    if (std::abs(1.0 - w) > 1e-3) expectAccepted(CardioidPoint(kScale, w));
+    expectAccepted(DiscPoint(inner * DiscRadius() * std::sqrt(unit(rng)), angle(rng)));
   }
   EXPECT_EQ(missed, 0) << "of " << tried << ", the first " << first;
 }
@@ -190,7 +190,7 @@ TEST(InteriorTest, AcceptsBothComponentsUpToTheMargin) {
 TEST(InteriorTest, RejectsPointsJustOutsideTheScaledBoundaries) {
   long wrong = 0;
   std::string first;
-  auto expect_rejected = [&](Complex c) {
+  auto expectRejected = [&](Complex c) {
     if (InKnownComponent(c.real(), c.imag()) && wrong++ == 0) first = Describe(c.real(), c.imag());
   };
   const double outer = 1.0 + 1e-6;
@@ -199,8 +199,8 @@ TEST(InteriorTest, RejectsPointsJustOutsideTheScaledBoundaries) {
     const Complex w = std::polar(outer, angle);
     // c / scale lies outside the cardioid when neither fixed point, of multipliers w and
     // 2 - w, attracts.
-    if (std::abs(2.0 - w) > 1.0 + 1e-7) expect_rejected(CardioidPoint(kScale, w));
-    expect_rejected(DiscPoint(outer * DiscRadius(), angle));
+    if (std::abs(2.0 - w) > 1.0 + 1e-7) expectRejected(CardioidPoint(kScale, w));
+    expectRejected(DiscPoint(outer * DiscRadius(), angle));
   }
   EXPECT_EQ(wrong, 0) << "the first " << first;
   for (double edge : RealAxisEdges()) {
@@ -227,23 +227,23 @@ TEST(InteriorTest, RejectsNonFiniteAndHugePoints) {
   EXPECT_TRUE(InKnownComponent(-1.0, 1e-300));
 }
 
-interior_proof::TestConstants Constants(double cardioid_scale, double disc_radius) {
+interior_proof::TestConstants Constants(double cardioidScale, double discRadius) {
   interior_proof::TestConstants k;
-  k.cardioid_scale = cardioid_scale;
-  k.cardioid_quarter_scale = cardioid_scale * 0.25;
-  k.cardioid_rhs = cardioid_scale * cardioid_scale * 0.25;
-  k.disc_radius2 = disc_radius * disc_radius;
+  k.cardioidScale = cardioidScale;
+  k.cardioidQuarterScale = cardioidScale * 0.25;
+  k.cardioidRhs = cardioidScale * cardioidScale * 0.25;
+  k.discRadius2 = discRadius * discRadius;
   return k;
 }
 
 TEST(InteriorProof, HoldsForTheTestsConstants) {
   const interior_proof::ProofSummary s = interior_proof::RunProof({});
-  EXPECT_TRUE(s.grid_exact);
-  EXPECT_TRUE(s.outside_rejected);
-  EXPECT_TRUE(s.cells_proven_all) << "failed at " << Describe(s.failed_re, s.failed_im)
-                                  << ", half side " << s.failed_half;
-  EXPECT_GT(s.cells_proven, 1000);
-  EXPECT_GT(s.cells_rejected, 1000);
+  EXPECT_TRUE(s.gridExact);
+  EXPECT_TRUE(s.outsideRejected);
+  EXPECT_TRUE(s.cellsProvenAll) << "failed at " << Describe(s.failedRe, s.failedIm)
+                                << ", half side " << s.failedHalf;
+  EXPECT_GT(s.cellsProven, 1000);
+  EXPECT_GT(s.cellsRejected, 1000);
 }
 
 // Without its margin each part reaches a parabolic point, where orbits creep in too
@@ -262,13 +262,13 @@ TEST(InteriorProof, FailsWhereTheTestHasNoMargin) {
     interior_proof::ProofOptions options;
     options.constants = c.constants;
     const interior_proof::ProofSummary s = interior_proof::RunProof(options);
-    const Complex failed(s.failed_re, s.failed_im);
+    const Complex failed(s.failedRe, s.failedIm);
     EXPECT_FALSE(s.Holds());
     double nearest = kInf;
     for (Complex w : c.where) nearest = std::min(nearest, std::abs(failed - w));
-    EXPECT_LT(nearest, 0.1) << "scale " << c.constants.cardioid_scale << ", disc radius^2 "
-                            << c.constants.disc_radius2 << ": failed at "
-                            << Describe(s.failed_re, s.failed_im);
+    EXPECT_LT(nearest, 0.1) << "scale " << c.constants.cardioidScale << ", disc radius^2 "
+                            << c.constants.discRadius2 << ": failed at "
+                            << Describe(s.failedRe, s.failedIm);
   }
 }
 
