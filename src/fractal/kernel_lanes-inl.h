@@ -15,6 +15,15 @@
 #include <cstddef>
 #include <cstdint>
 
+// Whether this target has AVX-512, whose masked compares, scatters and byte-masked
+// stores the kernel uses directly.
+#undef FRACTAL_KERNEL_AVX512
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#define FRACTAL_KERNEL_AVX512 1
+#else
+#define FRACTAL_KERNEL_AVX512 0
+#endif
+
 HWY_BEFORE_NAMESPACE();
 namespace fractal_kernel {
 namespace HWY_NAMESPACE {
@@ -29,7 +38,7 @@ using VI = hn::Vec<DI>;
 // Moves the lanes of `keep` to the front. Highway's own version builds its table on the
 // stack at every call on these targets; these use the instruction itself, or a table
 // built once.
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#if FRACTAL_KERNEL_AVX512
 HWY_INLINE V Compress(V v, M keep) {
   return V{_mm512_maskz_compress_pd(keep.raw, v.raw)};
 }

@@ -48,7 +48,7 @@ namespace HWY_NAMESPACE {
 // issue the step of one vector, so several chains keep its floating-point units busy.
 // With 16 vector registers (AVX2, SSE4) three measured best, though they spill a
 // little.
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#if FRACTAL_KERNEL_AVX512
 constexpr int kSlots = 4;
 #else
 constexpr int kSlots = 3;
@@ -118,7 +118,7 @@ struct Walk {
 // The lanes of `active` whose squared modulus is not above 4 (NaN included: the plain
 // loop goes on with a NaN modulus).
 HWY_INLINE M StillIn(M active, V modulus2, V four) {
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#if FRACTAL_KERNEL_AVX512
   // One masked compare instead of a compare and a mask operation: both compete with
   // the arithmetic for the same ports.
   return M{_mm512_mask_cmp_pd_mask(active.raw, modulus2.raw, four.raw, _CMP_NGT_UQ)};
@@ -130,7 +130,7 @@ HWY_INLINE M StillIn(M active, V modulus2, V four) {
 // Counts one more step for the lanes of `active`.
 HWY_INLINE VI CountStep(VI count, M active) {
   const DI di;
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#if FRACTAL_KERNEL_AVX512
   return hn::IfThenElse(hn::RebindMask(di, active), hn::Add(count, hn::Set(di, 1)), count);
 #else
   // A mask lane is all ones, -1 as an integer: one subtraction counts the step.
@@ -190,7 +190,7 @@ template <int U>
 HWY_INLINE void Store(const Slots& s, const Walk& w, const RowState& row) {
   const D d;
   const VI count = hn::Min(s.count[U], w.most);
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#if FRACTAL_KERNEL_AVX512
   // One scatter: the columns as 64-bit indexes, the counts as 32-bit values.
   const __m512i index = _mm512_cvttpd_epi64(s.column[U].raw);
   _mm512_mask_i64scatter_epi32(row.counts, s.valid[U].raw, index, _mm512_cvtepi64_epi32(count.raw),
@@ -357,7 +357,7 @@ void CountRowsCounted(const double* re, int n, const double* im, int rows, int l
 void PaintRow(const std::int32_t* counts, int n, const std::uint32_t* colours, int colourCount,
               std::uint8_t* pixels) {
   int i = 0;
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3_ZEN4
+#if FRACTAL_KERNEL_AVX512
   // Sixteen pixels at a time: a gather of their colours and one store of the bytes
   // 0..2 of each, under a byte mask.
   const __m512i last = _mm512_set1_epi32(colourCount - 1);
