@@ -65,9 +65,9 @@ constexpr RenderView kInsideBlock{-0.3, -0.2, 0.1, 0.2};
 // On the boundary, where almost every pixel must be iterated and counts vary most.
 constexpr RenderView kBoundaryView{-0.7454, 0.1130, -0.7449, 0.1135};
 
-// Inside the period-3 component, which the interior test does not know: exact
-// repetition settles most pixels long before the limit.
-constexpr RenderView kBulbBlock{-0.1426, 0.7249, -0.1026, 0.7649};
+// Inside the period-4 component on the period-2 disc, which the interior test does not
+// know: exact repetition settles most pixels long before the limit.
+constexpr RenderView kRepeatBlock{-1.3257, -0.015, -1.2957, 0.015};
 
 std::string defaultIsa;  // --render_isa; empty: the best
 
@@ -121,9 +121,9 @@ void RegisterAll() {
   Register("fast/boundary_view", &RenderPixels, kBoundaryView, 0, 512);
   Register("fast_1_thread/boundary_view", &RenderPixels, kBoundaryView, 1, 512);
   Register("plain/inside_block", &RenderPixelsPlain, kInsideBlock, 1, 256);
-  Register("plain/bulb_block", &RenderPixelsPlain, kBulbBlock, 1, 256);
-  Register("fast_1_thread/bulb_block", &RenderPixels, kBulbBlock, 1, 256);
-  Register("stepwise_1_thread/bulb_block", &RenderPixelsStepwise, kBulbBlock, 1, 256);
+  Register("plain/repeat_block", &RenderPixelsPlain, kRepeatBlock, 1, 256);
+  Register("fast_1_thread/repeat_block", &RenderPixels, kRepeatBlock, 1, 256);
+  Register("stepwise_1_thread/repeat_block", &RenderPixelsStepwise, kRepeatBlock, 1, 256);
   // The vectors alone, on every instruction set: no shortcut, every pixel to the limit.
   for (const std::string& isa : RenderInstructionSets()) {
     Register("stepwise_1_thread/inside_block", &RenderPixelsStepwise, kInsideBlock, 1, 256, isa);

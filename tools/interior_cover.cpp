@@ -59,6 +59,20 @@ bool CardioidMayAccept(const TestConstants& k, Interval x, Interval y) {
   return lhs.lo <= Scale(k.cardioidRhs, y2).hi;
 }
 
+// |v| of one value.
+Interval Abs(Interval a) {
+  if (a.lo >= 0) return a;
+  if (a.hi <= 0) return {-a.hi, -a.lo};
+  return {0.0, std::max(-a.lo, a.hi)};
+}
+
+// interior::InBulb, operation by operation.
+bool BulbMayAccept(const TestConstants& k, Interval x, Interval y) {
+  const Interval b = Sub(x, k.bulbRe);
+  const Interval e = Sub(Abs(y), k.bulbIm);
+  return Add(Square(b), Square(e)).lo <= k.bulbRadius2;
+}
+
 // interior::InDisc, operation by operation.
 bool DiscMayAccept(const TestConstants& k, Interval x, Interval y) {
   const Interval b = Add(x, {1.0, 1.0});
@@ -131,8 +145,9 @@ Guess CyclePoint(std::complex<double> c, std::complex<double> z) {
   return {a, (2.0 * b + 1.0) / (1.0 - 4.0 * a * b)};
 }
 
-// Tries forms about z's own centre and about the guesses, each holding z, for one and
-// two steps. Returns the steps the invariant one needs, 0 when none is.
+// Tries forms about z's own centre and about the guesses, each holding z, for one, two
+// and three steps (the bulbs' cycles have period 3: only the form about z's own centre
+// can close there). Returns the steps the invariant one needs, 0 when none is.
 int TryInvariant(const Form& z, const Cell& c) {
   const std::complex<double> centre(c.re, c.im);
   const std::complex<double> here(z.x, z.y);
@@ -143,7 +158,7 @@ int TryInvariant(const Form& z, const Cell& c) {
     if (!std::isfinite(hold)) continue;
     for (double grow : {1.5, 3.0, 10.0}) {
       d.r = Up(hold * grow);
-      for (int p = 1; p <= 2; ++p) {
+      for (int p = 1; p <= 3; ++p) {
         if (Invariant(d, c, p)) return p;
       }
     }
@@ -230,7 +245,8 @@ bool NeverEscapes(const Form& z, const Cell& c) {
 }
 
 bool MayAccept(const TestConstants& constants, Interval xs, Interval ys) {
-  return CardioidMayAccept(constants, xs, ys) || DiscMayAccept(constants, xs, ys);
+  return CardioidMayAccept(constants, xs, ys) || DiscMayAccept(constants, xs, ys) ||
+         BulbMayAccept(constants, xs, ys);
 }
 
 CellOutcome ProveCell(double re, double im, double half, int maxSteps) {

@@ -22,6 +22,9 @@ struct TestConstants {
   double cardioidQuarterScale = interior::kCardioidQuarterScale;
   double cardioidRhs = interior::kCardioidRhs;
   double discRadius2 = interior::kDiscRadius2;
+  double bulbRe = interior::kBulbRe;
+  double bulbIm = interior::kBulbIm;
+  double bulbRadius2 = interior::kBulbRadius2;
 };
 
 // False only when the double test rejects every point (x, y) with x in xs, y in ys.

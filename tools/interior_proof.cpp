@@ -17,12 +17,12 @@
 // Which points. The plane is split into a box (here [-2, 2]^2) and four strips beyond
 // it, out to infinity. The test is evaluated over a range of doubles by interval
 // arithmetic on doubles: rounding to nearest is monotone and every operation of the test
-// (sums, differences, products, squares) takes its extremes at the ends of its
-// arguments' ranges, so the same double operation applied to the ends bounds every double
+// (sums, differences, products, squares, and |y|, which is exact) takes its extremes at
+// the ends of its arguments' ranges or at 0, so the same double operation applied to the ends bounds every double
 // value the test's own evaluation can take; where a corner would give NaN (0 * inf) the
 // whole line stands in for it. A NaN value only ever makes a comparison false. The four
-// strips are rejected this way at once (q > 2 and b^2 + y^2 > r^2 there, infinities
-// included). NaN coordinates are rejected because every comparison with NaN is false.
+// strips are rejected this way at once (q > 2, b^2 + y^2 > r^2 and b^2 + e^2 > r^2
+// there, infinities included). NaN coordinates are rejected because every comparison with NaN is false.
 // The box is tiled with squares of c whose edges are exact doubles shared by neighbours,
 // so every double point of the box lies in a closed square. A square the interval test
 // rejects holds no accepted point. Every other square must be proven for all of its c,
@@ -57,7 +57,7 @@
 // <= R') is tried, with (W, A') the current centre and slope, or the attracting fixed
 // point or the nearer 2-cycle point of C with its slope in c (only guesses: nothing rests
 // on their accuracy), and R' a few multiples of what holding S(k) needs. S' is invariant
-// when it never escapes, its p enclosure steps (p = 1 or 2) never escape, and the p-th
+// when it never escapes, its p enclosure steps (p = 1, 2 or 3) never escape, and the p-th
 // lies inside S'. Then for each c, by induction on j, z(k + j p) lies in S' and
 // z(k + j p + i), 0 < i < p, in the i-th image of S', for every j >= 0: all steps from k
 // on never escape, and steps 2..k did not either. A square that escapes, or finds no
@@ -65,7 +65,9 @@
 // again; one at the deepest level that still fails ends the proof with exit status 1.
 //
 // Why it closes. Near its cycle the orbit of c contracts with a multiplier of modulus
-// at most about 0.976 (the cardioid scaled by 31/32, at -0.7266) or 31/32 (the disc).
+// at most about 0.976 (the cardioid scaled by 31/32, at -0.7266), 31/32 (the disc) or
+// 0.82 (the discs in the period-3 bulbs, whose forms close about the orbit's own point
+// after three steps).
 // A form about the cycle with its slope in c is then invariant for any R' between about
 // |A|^2 rho^2 / g and g, g = 1 - |multiplier| - 2 |A| rho: squares of side 1/64 close
 // away from the margin, smaller ones near the pinch and the cusp. Plain disks, blind to
@@ -87,11 +89,15 @@ namespace {
 
 void PrintSummary(const interior_proof::ProofOptions& o, const interior_proof::ProofSummary& s,
                   double seconds) {
-  const bool own = o.constants.cardioidScale == interior::kCardioidScale &&
-                   o.constants.discRadius2 == interior::kDiscRadius2;
-  std::printf("interior-proof: cardioid scale %.17g, disc radius^2 %.17g (%s)\n",
-              o.constants.cardioidScale, o.constants.discRadius2,
-              own ? "interior.h's constants" : "not interior.h's constants");
+  const interior_proof::TestConstants k;
+  const bool own = o.constants.cardioidScale == k.cardioidScale &&
+                   o.constants.discRadius2 == k.discRadius2 &&
+                   o.constants.bulbRadius2 == k.bulbRadius2 && o.constants.bulbRe == k.bulbRe &&
+                   o.constants.bulbIm == k.bulbIm;
+  std::printf(
+      "interior-proof: cardioid scale %.17g, disc radius^2 %.17g, bulb radius^2 %.17g (%s)\n",
+      o.constants.cardioidScale, o.constants.discRadius2, o.constants.bulbRadius2,
+      own ? "interior.h's constants" : "not interior.h's constants");
   std::printf("  box [%g, %g] x [%g, %g], coarse side %g, up to %d halvings, %d steps\n", o.re0,
               o.re1, o.im0, o.im1, o.coarseSide, o.maxDepth, o.maxSteps);
   std::printf("  grid exact: %s; plane beyond the box rejected: %s\n", s.gridExact ? "yes" : "NO",

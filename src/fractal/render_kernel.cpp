@@ -23,6 +23,7 @@
 //   test sees the same values either way. Points with an infinite or NaN coordinate are
 //   never compared: they take the plain loop's path to the end.
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -77,12 +78,23 @@ struct PixelList {
     for (std::vector<double>* a : {&cr, &ci, &column}) a->resize(room);
     size = 0;
   }
-  void Append(V re, V im, V where, M take) {
+  // Puts the lanes of `take` at `at` and returns how many there are. The caller keeps
+  // the size in a register: vector stores may alias anything, so a size kept here would
+  // be stored and loaded again around every one of them.
+  int Put(V re, V im, V where, M take, int at) {
     const D d;
-    hn::StoreU(Compress(re, take), d, cr.data() + size);
-    hn::StoreU(Compress(im, take), d, ci.data() + size);
-    hn::StoreU(Compress(where, take), d, column.data() + size);
-    size += static_cast<int>(hn::CountTrue(d, take));
+    const std::size_t taken = hn::CountTrue(d, take);
+    // Whole vectors, most of a view, need no packing.
+    if (taken == hn::Lanes(d)) {
+      hn::StoreU(re, d, cr.data() + at);
+      hn::StoreU(im, d, ci.data() + at);
+      hn::StoreU(where, d, column.data() + at);
+    } else if (taken != 0) {
+      hn::StoreU(Compress(re, take), d, cr.data() + at);
+      hn::StoreU(Compress(im, take), d, ci.data() + at);
+      hn::StoreU(Compress(where, take), d, column.data() + at);
+    }
+    return static_cast<int>(taken);
   }
 };
 
@@ -271,7 +283,8 @@ void Iterate(const PixelList& list, const RowState& row, bool repetition) {
   }
 }
 
-HWY_INLINE M InKnownComponent(V cr, V ci2) {
+// interior::InCardioid || interior::InDisc, on the lanes of one row (ci2 = y * y).
+HWY_INLINE M InMainComponents(V cr, V ci2) {
   const D d;
   const V a = hn::Sub(cr, hn::Set(d, interior::kCardioidQuarterScale));
   const V q = hn::Add(hn::Mul(a, a), ci2);
@@ -281,6 +294,28 @@ HWY_INLINE M InKnownComponent(V cr, V ci2) {
   const V b = hn::Add(cr, hn::Set(d, 1.0));
   const M disc = hn::Le(hn::Add(hn::Mul(b, b), ci2), hn::Set(d, interior::kDiscRadius2));
   return hn::Or(cardioid, disc);
+}
+
+// interior::InBulb on the lanes of one row (e2 = e * e of the row's y).
+HWY_INLINE M InBulb(V cr, V e2) {
+  const D d;
+  const V b = hn::Sub(cr, hn::Set(d, interior::kBulbRe));
+  return hn::Le(hn::Add(hn::Mul(b, b), e2), hn::Set(d, interior::kBulbRadius2));
+}
+
+// Which parts of the interior test can accept points of the row at y = im: both main
+// components lie within |y| < 0.63, the bulbs within 0.66 < |y| < 0.83. Rows beyond
+// skip that part (a point the test does not take is only iterated, which is always
+// right).
+struct RowParts {
+  bool main;
+  bool bulb;
+  double bulbE2;  // e * e of interior::InBulb
+};
+
+RowParts PartsOfRow(double im) {
+  const double e = std::fabs(im) - interior::kBulbIm;
+  return {im * im < 0.4, e * e <= interior::kBulbRadius2, e * e};
 }
 
 HWY_INLINE M Finite(V v) {
@@ -296,24 +331,31 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
   const V ci = hn::Set(d, im);
   const V ci2 = hn::Mul(ci, ci);
   const M finiteRow = Finite(ci);
+  const RowParts parts = PartsOfRow(im);
+  const V bulbE2 = hn::Set(d, parts.bulbE2);
   V column = hn::Add(hn::Iota(d, 0.0), hn::Set(d, columnBase));
+  int finiteSize = finite.size;
+  int otherSize = other.size;
   for (int i = 0; i < n; i += lanes) {
     const V cr = hn::LoadU(d, re + i);
     const M valid = hn::FirstN(d, static_cast<std::size_t>(n - i));
     M rest = valid;
-    // Both components lie within |y| < 0.63: rows further out skip the test (a point
-    // the test does not take is only iterated, which is always right).
-    if (shortcuts && im * im < 0.4) {
-      const M known = hn::And(InKnownComponent(cr, ci2), valid);
+    if (shortcuts && (parts.main || parts.bulb)) {
+      M known = hn::FirstN(d, 0);
+      if (parts.main) known = InMainComponents(cr, ci2);
+      if (parts.bulb) known = hn::Or(known, InBulb(cr, bulbE2));
+      known = hn::And(known, valid);
       if (row.stats != nullptr) row.stats->interior += hn::CountTrue(d, known);
       rest = hn::AndNot(known, valid);
     }
     const M plain = shortcuts ? hn::And(finiteRow, Finite(cr)) : hn::FirstN(d, 0);
-    finite.Append(cr, ci, column, hn::And(plain, rest));
+    finiteSize += finite.Put(cr, ci, column, hn::And(plain, rest), finiteSize);
     const M odd = hn::AndNot(plain, rest);
-    if (!hn::AllFalse(d, odd)) other.Append(cr, ci, column, odd);
+    if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
     column = hn::Add(column, hn::Set(d, static_cast<double>(lanes)));
   }
+  finite.size = finiteSize;
+  other.size = otherSize;
 }
 
 void CountRowsWith(const double* re, int n, const double* im, int rows, int limit,

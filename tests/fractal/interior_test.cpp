@@ -1,5 +1,6 @@
 // The fast pass's interior shortcut: every point interior::InKnownComponent accepts must
-// reach the limit in the plain loop. Brute force in and near the margin, the accepted
+// reach the limit in the plain loop. Brute force in and near the margin of each part
+// (cardioid, period-2 disc, the two period-3 bulb discs), the accepted
 // shape pinned from both sides, and the proof that covers every double point
 // (tools/interior_proof.cpp states it), run in-process on the real constants and on
 // broken ones.
@@ -42,6 +43,16 @@ Complex CardioidPoint(double scale, Complex w) {
 
 Complex DiscPoint(double radius, double angle) {
   return -1.0 + std::polar(radius, angle);
+}
+
+double BulbRadius() {
+  return std::sqrt(interior::kBulbRadius2);
+}
+
+// A point about the centre of the upper bulb disc, or of its mirror image below.
+Complex BulbPoint(double radius, double angle, bool upper) {
+  return Complex(interior::kBulbRe, upper ? interior::kBulbIm : -interior::kBulbIm) +
+         std::polar(radius, angle);
 }
 
 std::string Describe(double re, double im) {
@@ -89,13 +100,16 @@ void Grid(ShortcutCheck& check, double re0, double re1, double im0, double im1, 
   }
 }
 
-// Points about both accepted boundaries at relative distances up to `width`, uniformly.
+// Points about every accepted boundary at relative distances up to `width`, uniformly.
 void Band(ShortcutCheck& check, std::mt19937_64& rng, double width, int count) {
   std::uniform_real_distribution<double> angle(-kPi, kPi);
   std::uniform_real_distribution<double> offset(-width, width);
   for (int i = 0; i < count; ++i) {
     check.Point(CardioidPoint(kScale, std::polar(1.0 + offset(rng), angle(rng))));
     if (i % 3 == 0) check.Point(DiscPoint(DiscRadius() * (1.0 + offset(rng)), angle(rng)));
+    if (i % 3 == 1) {
+      check.Point(BulbPoint(BulbRadius() * (1.0 + offset(rng)), angle(rng), i % 2 == 0));
+    }
   }
 }
 
@@ -136,6 +150,15 @@ TEST(InteriorShortcut, AcceptedPointsOfAFineGridReachTheLimit) {
   check.Expect(1200000);
 }
 
+TEST(InteriorShortcut, AcceptedPointsOfBothBulbsReachTheLimit) {
+  ShortcutCheck check(kIterationLimit);
+  const double r = BulbRadius() * 1.01;
+  for (double im : {interior::kBulbIm, -interior::kBulbIm}) {
+    Grid(check, interior::kBulbRe - r, interior::kBulbRe + r, im - r, im + r, 700, 700);
+  }
+  check.Expect(700000);
+}
+
 TEST(InteriorShortcut, PointsInABandAboutBothBoundariesReachTheLimit) {
   std::mt19937_64 rng(20240611);
   ShortcutCheck check(kIterationLimit);
@@ -163,7 +186,13 @@ TEST(InteriorShortcut, PointsAtTheMarginStayForALargeLimit) {
   ShortcutCheck check(kLargeLimit);
   Band(check, rng, 1e-6, 900);
   for (double edge : RealAxisEdges()) WalkDoubles(check, edge, 40, {0.0, 1e-300});
-  check.Expect(800);
+  // The bulb discs' rims at their tops and bottoms, where the y of a row decides.
+  for (double im : {interior::kBulbIm, -interior::kBulbIm}) {
+    for (double side : {-1.0, 1.0}) {
+      WalkDoubles(check, interior::kBulbRe, 20, {im + side * BulbRadius()});
+    }
+  }
+  check.Expect(900);
 }
 
 TEST(InteriorTest, AcceptsBothComponentsUpToTheMargin) {
@@ -183,6 +212,7 @@ TEST(InteriorTest, AcceptsBothComponentsUpToTheMargin) {
     const Complex w = std::polar(inner * std::sqrt(unit(rng)), angle(rng));
     if (std::abs(1.0 - w) > 1e-3) expectAccepted(CardioidPoint(kScale, w));
     expectAccepted(DiscPoint(inner * DiscRadius() * std::sqrt(unit(rng)), angle(rng)));
+    expectAccepted(BulbPoint(inner * BulbRadius() * std::sqrt(unit(rng)), angle(rng), i % 2));
   }
   EXPECT_EQ(missed, 0) << "of " << tried << ", the first " << first;
 }
@@ -201,6 +231,8 @@ TEST(InteriorTest, RejectsPointsJustOutsideTheScaledBoundaries) {
     // 2 - w, attracts.
     if (std::abs(2.0 - w) > 1.0 + 1e-7) expectRejected(CardioidPoint(kScale, w));
     expectRejected(DiscPoint(outer * DiscRadius(), angle));
+    expectRejected(BulbPoint(outer * BulbRadius(), angle, true));
+    expectRejected(BulbPoint(outer * BulbRadius(), angle, false));
   }
   EXPECT_EQ(wrong, 0) << "the first " << first;
   for (double edge : RealAxisEdges()) {
@@ -209,7 +241,8 @@ TEST(InteriorTest, RejectsPointsJustOutsideTheScaledBoundaries) {
     EXPECT_TRUE(InKnownComponent(edge, 0.0)) << edge;
   }
   for (Complex c : {Complex(0.26, 0.0), Complex(-0.76, 0.1), Complex(0.25, 0.0),
-                    Complex(-0.75, 0.0), Complex(-1.25, 0.0), Complex(0.3, 0.5)}) {
+                    Complex(-0.75, 0.0), Complex(-1.25, 0.0), Complex(0.3, 0.5),
+                    Complex(-0.125, 0.65), Complex(-0.125, -0.83), Complex(-0.21, 0.744)}) {
     EXPECT_FALSE(InKnownComponent(c.real(), c.imag())) << Describe(c.real(), c.imag());
   }
 }
@@ -227,12 +260,14 @@ TEST(InteriorTest, RejectsNonFiniteAndHugePoints) {
   EXPECT_TRUE(InKnownComponent(-1.0, 1e-300));
 }
 
-interior_proof::TestConstants Constants(double cardioidScale, double discRadius) {
+interior_proof::TestConstants Constants(double cardioidScale, double discRadius,
+                                        double bulbRadius = BulbRadius()) {
   interior_proof::TestConstants k;
   k.cardioidScale = cardioidScale;
   k.cardioidQuarterScale = cardioidScale * 0.25;
   k.cardioidRhs = cardioidScale * cardioidScale * 0.25;
   k.discRadius2 = discRadius * discRadius;
+  k.bulbRadius2 = bulbRadius * bulbRadius;
   return k;
 }
 
@@ -257,6 +292,8 @@ TEST(InteriorProof, FailsWhereTheTestHasNoMargin) {
       {Constants(1.0, DiscRadius()), {{-0.75, 0.0}, {0.25, 0.0}}},
       {Constants(kScale, 0.25), {{-1.25, 0.0}, {-0.75, 0.0}}},
       {Constants(kScale, 0.3), {{-1.3, 0.0}, {-0.7, 0.0}}},
+      // The bulbs are smaller than this disc about their centre.
+      {Constants(kScale, DiscRadius(), 0.1), {{-0.125, 0.744}, {-0.125, -0.744}}},
   };
   for (const Case& c : cases) {
     interior_proof::ProofOptions options;
@@ -266,7 +303,7 @@ TEST(InteriorProof, FailsWhereTheTestHasNoMargin) {
     EXPECT_FALSE(s.Holds());
     double nearest = kInf;
     for (Complex w : c.where) nearest = std::min(nearest, std::abs(failed - w));
-    EXPECT_LT(nearest, 0.1) << "scale " << c.constants.cardioidScale << ", disc radius^2 "
+    EXPECT_LT(nearest, 0.11) << "scale " << c.constants.cardioidScale << ", disc radius^2 "
                             << c.constants.discRadius2 << ": failed at "
                             << Describe(s.failedRe, s.failedIm);
   }
@@ -291,6 +328,7 @@ TEST(InteriorProof, IntervalTestIsThePointTestOnSinglePoints) {
   for (int i = 0; i < 200000; ++i) {
     compare(CardioidPoint(kScale, std::polar(1.0 + offset(rng), angle(rng))));
     compare(DiscPoint(DiscRadius() * (1.0 + offset(rng)), angle(rng)));
+    compare(BulbPoint(BulbRadius() * (1.0 + offset(rng)), angle(rng), i % 2));
   }
   for (double v : {kInf, -kInf, DBL_MAX, 1e155, 0.0}) {
     for (double other : {0.0, -1.0, v}) {
@@ -309,8 +347,11 @@ TEST(InteriorProof, RejectedCellsHoldNoAcceptedPoint) {
   const interior_proof::TestConstants k;
   long rejected = 0;
   for (int i = 0; i < 20000; ++i) {
-    const Complex c = i % 2 ? CardioidPoint(kScale, std::polar(1.0 + offset(rng), angle(rng)))
-                            : DiscPoint(DiscRadius() * (1.0 + offset(rng)), angle(rng));
+    const double r = 1.0 + offset(rng);
+    const double a = angle(rng);
+    const Complex c = i % 3 == 0   ? CardioidPoint(kScale, std::polar(r, a))
+                      : i % 3 == 1 ? DiscPoint(DiscRadius() * r, a)
+                                   : BulbPoint(BulbRadius() * r, a, i % 2);
     const double half = 1e-4;
     if (interior_proof::MayAccept(k, {c.real() - half, c.real() + half},
                                   {c.imag() - half, c.imag() + half})) {
@@ -327,6 +368,9 @@ TEST(InteriorProof, RejectedCellsHoldNoAcceptedPoint) {
   // A cell about an accepted point is never rejected.
   EXPECT_TRUE(interior_proof::MayAccept(k, {-0.1, -0.1}, {0.2, 0.2}));
   EXPECT_TRUE(interior_proof::MayAccept(k, {0.24, 0.25}, {-1e-9, 1e-9}));
+  // A cell across the real axis takes in both bulbs, one just above the upper bulb none.
+  EXPECT_TRUE(interior_proof::MayAccept(k, {-0.13, -0.12}, {-0.75, 0.74}));
+  EXPECT_FALSE(interior_proof::MayAccept(k, {-0.13, -0.12}, {0.823, 0.9}));
 }
 
 // Follows double orbits of points of a cell beside the forms the proof steps, and checks
@@ -382,6 +426,8 @@ TEST(InteriorProof, FormsReachingTheEscapeCircleMayEscape) {
 TEST(InteriorProof, ProvesOnlyCellsWhoseOrbitsStay) {
   EXPECT_TRUE(interior_proof::ProveCell(-0.1, 0.1, 1.0 / 128, 4000).proven);
   EXPECT_TRUE(interior_proof::ProveCell(-1.0, 0.0, 1.0 / 128, 4000).proven);
+  EXPECT_TRUE(interior_proof::ProveCell(-0.125, -0.744, 1.0 / 128, 4000).proven);
+  EXPECT_FALSE(interior_proof::ProveCell(-0.125, 0.66, 1e-3, 4000).proven);  // escapes
   EXPECT_FALSE(interior_proof::ProveCell(0.3, 0.0, 1e-3, 4000).proven);
   EXPECT_FALSE(interior_proof::ProveCell(0.26, 0.0, 1e-9, 4000).proven);  // escapes at 30
   // Only the corner beyond 0.25 escapes, after some 300 steps.

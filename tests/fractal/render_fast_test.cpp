@@ -246,7 +246,8 @@ TEST(RenderFast, RendersFromSeveralThreadsAtOnceGiveThePlainBytes) {
 
 // Views chosen to hit the shortcuts where they are most likely to go wrong: on and
 // around the boundaries of the main cardioid and the period-2 disc, at the cusp and
-// the pinch, on the boundaries of the interior test (the components shrunk), and
+// the pinch, on the boundaries of the interior test (the components shrunk, the discs
+// in the period-3 bulbs), and
 // inside near the boundary, where orbits repeat exactly only after many steps. Extents
 // from 1e-1 down to 1e-12 around each point.
 std::vector<Case> ShortcutCases() {
@@ -266,6 +267,10 @@ std::vector<Case> ShortcutCases() {
     points.push_back({interior::kCardioidScale * cr, interior::kCardioidScale * ci});
     points.push_back({-1 + 0.25 * std::cos(t + pi / 2), 0.25 * std::sin(t + pi / 2)});
     points.push_back({-1 + 0.2421875 * std::cos(t), 0.2421875 * std::sin(t)});
+    // The rim of the interior test's disc in the upper period-3 bulb, and in the lower.
+    const double bulb = std::sqrt(interior::kBulbRadius2);
+    points.push_back({interior::kBulbRe + bulb * std::cos(t), interior::kBulbIm + bulb * std::sin(t)});
+    points.push_back({interior::kBulbRe + bulb * std::cos(-t), -interior::kBulbIm + bulb * std::sin(-t)});
   }
   std::vector<Case> cases;
   for (const auto& p : points) {
@@ -304,6 +309,23 @@ TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
   EXPECT_GT(stats.interior, 10000);
   EXPECT_GT(stats.repeated, 10000);
   EXPECT_GT(stats.latestRepeat, 100);
+}
+
+TEST(RenderFast, TheKernelSettlesExactlyThePointsTheInteriorTestAccepts) {
+  // Over the whole set, with rows through every part of the test and past its ends.
+  const Case c{{-2.25, -1.125, 0.75, 1.125}, 301, 233};
+  fractal_kernel::ShortcutStats stats;
+  KernelCounts(c, stats);
+  const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
+  const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
+  std::int64_t accepted = 0;
+  double y = c.view.im0;
+  for (int r = 0; r < c.height; ++r, y = y + dIm) {
+    double x = c.view.re0;
+    for (int i = 0; i < c.width; ++i, x = x + dRe) accepted += interior::InKnownComponent(x, y);
+  }
+  EXPECT_GT(accepted, 10000);
+  EXPECT_EQ(stats.interior, accepted);
 }
 
 TEST(RenderFast, AnInteriorTestWithTooLittleMarginWouldBeCaught) {
