@@ -65,9 +65,10 @@ constexpr RenderView kInsideBlock{-0.3, -0.2, 0.1, 0.2};
 // On the boundary, where almost every pixel must be iterated and counts vary most.
 constexpr RenderView kBoundaryView{-0.7454, 0.1130, -0.7449, 0.1135};
 
-// Inside the period-4 component on the period-2 disc, which the interior test does not
-// know: exact repetition settles most pixels long before the limit.
-constexpr RenderView kRepeatBlock{-1.3257, -0.015, -1.2957, 0.015};
+// Inside the period-3 component on the real axis (the cardioid of the small copy of the
+// set at -1.75), which the interior test does not know: exact repetition settles almost
+// every pixel, most of them long before the limit.
+constexpr RenderView kRepeatBlock{-1.7559, -0.001, -1.7539, 0.001};
 
 std::string defaultIsa;  // --render_isa; empty: the best
 
