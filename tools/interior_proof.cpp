@@ -18,11 +18,12 @@
 // it, out to infinity. The test is evaluated over a range of doubles by interval
 // arithmetic on doubles: rounding to nearest is monotone and every operation of the test
 // (sums, differences, products, squares, and |y|, which is exact) takes its extremes at
-// the ends of its arguments' ranges or at 0, so the same double operation applied to the ends bounds every double
-// value the test's own evaluation can take; where a corner would give NaN (0 * inf) the
-// whole line stands in for it. A NaN value only ever makes a comparison false. The four
-// strips are rejected this way at once (q > 2, b^2 + y^2 > r^2 and b^2 + e^2 > r^2
-// there, infinities included). NaN coordinates are rejected because every comparison with NaN is false.
+// the ends of its arguments' ranges or at 0, so the same double operation applied to the
+// ends bounds every double value the test's own evaluation can take; where a corner
+// would give NaN (0 * inf) the whole line stands in for it. A NaN value only ever makes
+// a comparison false. The four strips are rejected this way at once (q > 2,
+// b^2 + y^2 > r^2 and b^2 + e^2 > r^2 there, infinities included). NaN coordinates are
+// rejected because every comparison with NaN is false.
 // The box is tiled with squares of c whose edges are exact doubles shared by neighbours,
 // so every double point of the box lies in a closed square. A square the interval test
 // rejects holds no accepted point. Every other square must be proven for all of its c,

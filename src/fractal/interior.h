@@ -2,9 +2,9 @@
 // Points known to lie in the set, for which the fast pass gives the count limit + 1
 // without iterating: the main cardioid and the period-2 disc, each shrunk so that the
 // attracting cycle keeps a margin, and a disc inside each of the two period-3 bulbs on
-// the cardioid. tools/interior_proof.cpp proves, for every double
-// point this test accepts, that the plain loop's own rounded orbit never passes the
-// escape test, for any limit; tests/fractal/interior_test.cpp runs that proof.
+// the cardioid. tools/interior_proof.cpp proves, for every double point this test
+// accepts, that the plain loop's own rounded orbit never passes the escape test, for any
+// limit; tests/fractal/interior_test.cpp runs that proof.
 //
 // The expressions are written out operation by operation: the vector kernel evaluates
 // exactly these, in this order, so it accepts exactly the points this function accepts.

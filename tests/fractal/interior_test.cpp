@@ -304,8 +304,8 @@ TEST(InteriorProof, FailsWhereTheTestHasNoMargin) {
     double nearest = kInf;
     for (Complex w : c.where) nearest = std::min(nearest, std::abs(failed - w));
     EXPECT_LT(nearest, 0.11) << "scale " << c.constants.cardioidScale << ", disc radius^2 "
-                            << c.constants.discRadius2 << ": failed at "
-                            << Describe(s.failedRe, s.failedIm);
+                             << c.constants.discRadius2 << ": failed at "
+                             << Describe(s.failedRe, s.failedIm);
   }
 }
 

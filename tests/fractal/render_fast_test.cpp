@@ -269,8 +269,10 @@ std::vector<Case> ShortcutCases() {
     points.push_back({-1 + 0.2421875 * std::cos(t), 0.2421875 * std::sin(t)});
     // The rim of the interior test's disc in the upper period-3 bulb, and in the lower.
     const double bulb = std::sqrt(interior::kBulbRadius2);
-    points.push_back({interior::kBulbRe + bulb * std::cos(t), interior::kBulbIm + bulb * std::sin(t)});
-    points.push_back({interior::kBulbRe + bulb * std::cos(-t), -interior::kBulbIm + bulb * std::sin(-t)});
+    points.push_back(
+        {interior::kBulbRe + bulb * std::cos(t), interior::kBulbIm + bulb * std::sin(t)});
+    points.push_back(
+        {interior::kBulbRe + bulb * std::cos(-t), -interior::kBulbIm + bulb * std::sin(-t)});
   }
   std::vector<Case> cases;
   for (const auto& p : points) {
