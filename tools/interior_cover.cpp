@@ -113,15 +113,19 @@ double HoldUp(const Form& outer, const Form& inner, const Cell& c) {
   return Up(centres + slopes + inner.r);
 }
 
-// Whether `p` steps map `d` into itself, every form on the way never escaping.
-bool Invariant(const Form& d, const Cell& c, int p) {
-  if (!NeverEscapes(d, c)) return false;
+// The fewest steps, up to kLongestCycle, that map `d` into itself, every form on the way
+// never escaping; 0 when there are none.
+constexpr int kLongestCycle = 3;
+
+int StepsBack(const Form& d, const Cell& c) {
+  if (!NeverEscapes(d, c)) return 0;
   Form e = d;
-  for (int j = 0; j < p; ++j) {
+  for (int p = 1; p <= kLongestCycle; ++p) {
     e = Step(e, c);
-    if (!NeverEscapes(e, c)) return false;
+    if (!NeverEscapes(e, c)) return 0;
+    if (HoldUp(d, e, c) <= d.r) return p;
   }
-  return HoldUp(d, e, c) <= d.r;
+  return 0;
 }
 
 // Where the orbit of the cell's centre settles if the test aims right, with its slope
@@ -158,9 +162,7 @@ int TryInvariant(const Form& z, const Cell& c) {
     if (!std::isfinite(hold)) continue;
     for (double grow : {1.5, 3.0, 10.0}) {
       d.r = Up(hold * grow);
-      for (int p = 1; p <= 3; ++p) {
-        if (Invariant(d, c, p)) return p;
-      }
+      if (const int p = StepsBack(d, c)) return p;
     }
   }
   return 0;

@@ -17,11 +17,11 @@ namespace interior {
 // 0: with a = x - s/4 and q = a^2 + y^2, inside when q (q + s a) <= (s^2 / 4) y^2. The
 // first test, q <= 2, keeps far and non-finite points out: without it an infinite or
 // overflowing y would make both sides infinite, and inf <= inf.
-inline constexpr double kCardioidScale = 0.96875;  // 31/32
+inline constexpr double kCardioidScale = 0.984375;  // 63/64
 inline constexpr double kCardioidQuarterScale = kCardioidScale * 0.25;
 inline constexpr double kCardioidRhs = kCardioidScale * kCardioidScale * 0.25;  // exact
 // The disc about -1 where the 2-cycle attracts has radius 1/4; this one is smaller.
-inline constexpr double kDiscRadius2 = (0.96875 * 0.25) * (0.96875 * 0.25);  // exact
+inline constexpr double kDiscRadius2 = (0.984375 * 0.25) * (0.984375 * 0.25);  // exact
 
 inline bool InCardioid(double x, double y) {
   const double a = x - kCardioidQuarterScale;

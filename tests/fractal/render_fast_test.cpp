@@ -257,7 +257,7 @@ std::vector<Case> ShortcutCases() {
   // does not know, so that exact repetition settles them.
   std::vector<std::array<double, 2>> points = {
       {0.25, 0},       {-0.75, 0},      {-1.25, 0},      {-0.75, 1e-7},
-      {0.2421875, 0},  {-0.7265625, 0}, {-1.2421875, 0}, {-0.1225611, 0.7448618},
+      {0.24609375, 0}, {-0.73828125, 0}, {-1.24609375, 0}, {-0.1225611, 0.7448618},
       {-1.3107026, 0}, {-1.7548777, 0}};
   for (double t : {0.3, 1.0, 1.7, 2.3, 2.9}) {
     const double cr = std::cos(t) / 2 - std::cos(2 * t) / 4;
@@ -266,7 +266,7 @@ std::vector<Case> ShortcutCases() {
     points.push_back({0.999 * cr, 0.999 * ci});  // just inside it
     points.push_back({interior::kCardioidScale * cr, interior::kCardioidScale * ci});
     points.push_back({-1 + 0.25 * std::cos(t + pi / 2), 0.25 * std::sin(t + pi / 2)});
-    points.push_back({-1 + 0.2421875 * std::cos(t), 0.2421875 * std::sin(t)});
+    points.push_back({-1 + 0.24609375 * std::cos(t), 0.24609375 * std::sin(t)});
     // The rim of the interior test's disc in the upper period-3 bulb, and in the lower.
     const double bulb = std::sqrt(interior::kBulbRadius2);
     points.push_back(
