@@ -113,10 +113,11 @@ double HoldUp(const Form& outer, const Form& inner, const Cell& c) {
   return Up(centres + slopes + inner.r);
 }
 
-// The fewest steps, up to kLongestCycle, that map `d` into itself, every form on the way
-// never escaping; 0 when there are none.
+// The longest cycle an invariant form is tried for: the bulbs' period.
 constexpr int kLongestCycle = 3;
 
+// The fewest steps, up to kLongestCycle, that map `d` into itself, every form on the way
+// never escaping; 0 when there are none.
 int StepsBack(const Form& d, const Cell& c) {
   if (!NeverEscapes(d, c)) return 0;
   Form e = d;

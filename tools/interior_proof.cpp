@@ -65,17 +65,18 @@
 // invariant form within the step budget, is cut into four and each quarter is decided
 // again; one at the deepest level that still fails ends the proof with exit status 1.
 //
-// Why it closes. Near its cycle the orbit of c contracts with a multiplier of modulus
-// at most about 0.988 (the cardioid scaled by 63/64, at -0.7383, and all along its
-// top and bottom), 63/64 (the disc) or 0.82 (the discs in the period-3 bulbs, whose
-// forms close about the orbit's own point after three steps). A form about the cycle with its slope in c is then invariant for any R' between about
-// |A|^2 rho^2 / g and g, g = 1 - |multiplier| - 2 |A| rho: squares of side 1/64 close
-// away from the margin, smaller ones near the pinch and the cusp. Plain disks, blind to
-// how the orbit follows c, add rho at every step and need rho below about
-// (1 - |multiplier|)^2 / 4: tried for a scale of 31/32, they took 5.4 million squares
-// and 90 s, against some 19 thousand squares and half a second with forms. The margin
-// costs proof time as it narrows: 63/64 takes 104 thousand squares and about 5 s,
-// 127/128 725 thousand squares and 40 s, too long for the tests to run each time.
+// Why it closes. Near its cycle the orbit of c contracts with a multiplier of modulus at
+// most about 0.988 (the cardioid scaled by 63/64, at -0.7383, and all along its top and
+// bottom), 63/64 (the disc) or 0.82 (the discs in the period-3 bulbs, whose forms close
+// about the orbit's own point after three steps). A form about the cycle with its slope
+// in c is then invariant for any R' between about |A|^2 rho^2 / g and g,
+// g = 1 - |multiplier| - 2 |A| rho: squares of side 1/64 close away from the margin,
+// smaller ones near the pinch and the cusp. Plain disks, blind to how the orbit follows
+// c, add rho at every step and need rho below about (1 - |multiplier|)^2 / 4: tried for a
+// scale of 31/32, they took 5.4 million squares and 90 s, against some 19 thousand
+// squares and half a second with forms. The margin costs proof time as it narrows: 63/64
+// takes 104 thousand squares and about 5 s, 127/128 725 thousand squares and 40 s, too
+// long for the tests to run each time.
 //
 // With --scale S the same proof is run for the test with interior.h's expressions and
 // the constants that scale S gives them, to see which margins could be proven.

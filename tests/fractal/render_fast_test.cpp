@@ -252,12 +252,16 @@ TEST(RenderFast, RendersFromSeveralThreadsAtOnceGiveThePlainBytes) {
 // from 1e-1 down to 1e-12 around each point.
 std::vector<Case> ShortcutCases() {
   const double pi = std::acos(-1.0);
+  // s / 4 for the interior test's scale s, exact: its disc's radius and its cardioid's
+  // end at the cusp; the cardioid's end at the pinch is -3 s / 4.
+  const double quarter = interior::kCardioidQuarterScale;
   // The cusp, the pinch, the disc's far end, the ends of the interior test on the axis,
-  // and the centres of the period-3 and period-4 components, which the interior test
-  // does not know, so that exact repetition settles them.
+  // the centre of the upper period-3 bulb, and the centres of the period-4 component and
+  // of the period-3 copy on the axis, which the interior test does not know, so that
+  // exact repetition settles them.
   std::vector<std::array<double, 2>> points = {
-      {0.25, 0},       {-0.75, 0},      {-1.25, 0},      {-0.75, 1e-7},
-      {0.24609375, 0}, {-0.73828125, 0}, {-1.24609375, 0}, {-0.1225611, 0.7448618},
+      {0.25, 0},       {-0.75, 0},        {-1.25, 0},        {-0.75, 1e-7},
+      {quarter, 0},    {-3 * quarter, 0}, {-1 - quarter, 0}, {-0.1225611, 0.7448618},
       {-1.3107026, 0}, {-1.7548777, 0}};
   for (double t : {0.3, 1.0, 1.7, 2.3, 2.9}) {
     const double cr = std::cos(t) / 2 - std::cos(2 * t) / 4;
@@ -266,7 +270,7 @@ std::vector<Case> ShortcutCases() {
     points.push_back({0.999 * cr, 0.999 * ci});  // just inside it
     points.push_back({interior::kCardioidScale * cr, interior::kCardioidScale * ci});
     points.push_back({-1 + 0.25 * std::cos(t + pi / 2), 0.25 * std::sin(t + pi / 2)});
-    points.push_back({-1 + 0.24609375 * std::cos(t), 0.24609375 * std::sin(t)});
+    points.push_back({-1 + quarter * std::cos(t), quarter * std::sin(t)});
     // The rim of the interior test's disc in the upper period-3 bulb, and in the lower.
     const double bulb = std::sqrt(interior::kBulbRadius2);
     points.push_back(
