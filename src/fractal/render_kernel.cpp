@@ -364,9 +364,16 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
                    std::int32_t* counts, std::ptrdiff_t stride, bool shortcuts,
                    ShortcutStats* stats) {
   static_assert(HWY_LANES(double) <= kRowPadding, "rows are padded for smaller vectors");
+  // Every pixel starts at limit + 1, the count of those the interior test accepts. (The
+  // compiler leaves this loop scalar unless told how.)
+  const hn::ScalableTag<std::int32_t> d32;
+  const int lanes32 = static_cast<int>(hn::Lanes(d32));
+  const std::int32_t start = limit <= 1 ? 2 : limit + 1;
   for (int r = 0; r < rows; ++r) {
     std::int32_t* rowCounts = counts + stride * r;
-    for (int i = 0; i < n; ++i) rowCounts[i] = limit <= 1 ? 2 : limit + 1;
+    int i = 0;
+    for (; i + lanes32 <= n; i += lanes32) hn::StoreU(hn::Set(d32, start), d32, rowCounts + i);
+    for (; i < n; ++i) rowCounts[i] = start;
   }
   if (limit <= 1) return;
   const RowState row{limit, static_cast<std::int64_t>(limit) - 1, counts, stats};
