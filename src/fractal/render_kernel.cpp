@@ -15,7 +15,7 @@
 //   slot whose lanes are all done takes the next vector of the list.
 //
 // - Exact repetition. Every 16 steps each orbit still running is compared with a point
-//   it held 16, 32, 64, ... steps into its orbit (the point moves at those steps).
+//   it held earlier, which moves when the orbit is about 16, 32, 64, ... steps old.
 //   Equal means the rounded iteration, a function of z alone, runs through the same
 //   values for ever, and every one of them passed the test: the count is limit + 1.
 //   Values are compared as numbers, so +0 and -0 are equal, rightly: the sign of a
@@ -61,11 +61,14 @@ constexpr int kSlots = 3;
 // worth of work and mispredicts once per finished slot; 8 measured best, by a few
 // percent over 4, on AVX-512 and AVX2 alike.
 constexpr int kStepsPerLook = 8;
-// Steps between two looks for exact repetition. Looks cost a few percent where orbits
-// never repeat before the limit (most views); looks every 4 steps would find a period
-// of 3 sooner (the distance to the saved point must be a multiple of the period) but
-// cost three times as much.
+// Steps between two looks for exact repetition, all slots at once. Looks cost a few
+// percent where orbits never repeat before the limit (most views). The distance to the
+// saved point must be a multiple of the period: with looks every 16 steps a period of 3
+// is found at a distance of 48, within the limit; every 32 steps, never.
 constexpr int kStepsPerRepeatLook = 16;
+// The saved point first moves at the first look once the orbits are this many steps
+// old, and then whenever their age has doubled.
+constexpr std::int64_t kFirstSave = 16;
 
 // Pixels waiting to be iterated, one array per quantity: c, and where the count goes
 // (a whole number, exact as a double). The pixels of several rows share a list, so
@@ -120,6 +123,7 @@ struct Slots {
   bool busy[kSlots];              // holds pixels
   std::int64_t taken[kSlots];     // the step at which the slot took them
   std::int64_t deadline[kSlots];  // the step at which the slot reaches the limit
+  std::int64_t nextSave[kSlots];  // the step at which its saved point moves next
 };
 
 struct Walk {
@@ -179,7 +183,7 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
   if (w.next >= list.size) {
     // An idle slot iterates z = 0 with c = 0 until the list is done; nothing of it is
     // looked at.
-    s.cr[U] = s.ci[U] = s.x[U] = s.y[U] = s.xx[U] = s.yy[U] = hn::Zero(d);
+    s.cr[U] = s.ci[U] = s.x[U] = s.y[U] = s.xx[U] = s.yy[U] = s.sx[U] = s.sy[U] = hn::Zero(d);
     s.active[U] = s.valid[U] = hn::FirstN(d, 0);
     s.busy[U] = false;
     --w.live;
@@ -195,6 +199,7 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
   s.busy[U] = true;
   s.taken[U] = steps;
   s.deadline[U] = steps + maxSteps;
+  s.nextSave[U] = steps + kFirstSave;
   w.next += static_cast<int>(hn::Lanes(d));
 }
 
@@ -227,33 +232,46 @@ HWY_NOINLINE void CountRepeats(ShortcutStats* stats, M again, std::int64_t n) {
   if (n > stats->latestRepeat) stats->latestRepeat = n;
 }
 
-// Exact repetition in slot U, once every kStepsPerRepeatLook steps of its orbits: a
-// lane back at its saved point gets limit + 1 and stops. The saved point moves at 16,
-// 32, 64, 128, ... steps.
+// Exact repetition in slot U: a lane back at its saved point (sameX says where the real
+// parts match) gets limit + 1 and stops.
 template <int U>
-HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t age, ShortcutStats* stats) {
-  const D d;
-  // The real parts first: they rarely match, and then the imaginary parts need no look.
-  const M sameX = hn::And(s.active[U], hn::Eq(s.x[U], s.sx[U]));
-  if (!hn::AllFalse(d, sameX)) {
-    const M again = hn::And(sameX, hn::Eq(s.y[U], s.sy[U]));
-    s.count[U] = hn::IfThenElse(hn::RebindMask(DI(), again), w.most, s.count[U]);
-    s.active[U] = hn::AndNot(again, s.active[U]);
-    if (stats != nullptr && !hn::AllFalse(d, again)) CountRepeats(stats, again, age + 1);
+HWY_INLINE void Repeated(Slots& s, const Walk& w, std::int64_t steps, M sameX,
+                         ShortcutStats* stats) {
+  if (hn::AllFalse(D(), sameX)) return;
+  const M again = hn::And(sameX, hn::Eq(s.y[U], s.sy[U]));
+  s.count[U] = hn::IfThenElse(hn::RebindMask(DI(), again), w.most, s.count[U]);
+  s.active[U] = hn::AndNot(again, s.active[U]);
+  if (stats != nullptr && !hn::AllFalse(D(), again)) {
+    CountRepeats(stats, again, steps - s.taken[U] + 1);
   }
-  const std::int64_t looks = age / kStepsPerRepeatLook;
-  if ((looks & (looks - 1)) == 0) {
-    s.sx[U] = s.x[U];
-    s.sy[U] = s.y[U];
-  }
+}
+
+// The saved point of slot U moves at the first look once its orbits are kFirstSave
+// steps old, and then whenever their age has doubled.
+template <int U>
+HWY_INLINE void MoveSavedPoint(Slots& s, std::int64_t steps) {
+  if (steps < s.nextSave[U]) return;
+  s.sx[U] = s.x[U];
+  s.sy[U] = s.y[U];
+  s.nextSave[U] = steps + (steps - s.taken[U]);
+}
+
+// Every kStepsPerRepeatLook steps, all slots at once: the real parts first (they rarely
+// match, and then nothing more is looked at), as one test for all the slots.
+template <int... U>
+HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t steps,
+                                  ShortcutStats* stats, std::integer_sequence<int, U...>) {
+  const M sameX[] = {hn::And(s.active[U], hn::Eq(s.x[U], s.sx[U]))...};
+  M any = sameX[0];
+  for (int u = 1; u < kSlots; ++u) any = hn::Or(any, sameX[u]);
+  if (!hn::AllFalse(D(), any)) (Repeated<U>(s, w, steps, sameX[U], stats), ...);
+  (MoveSavedPoint<U>(s, steps), ...);
 }
 
 // Stores the counts of slot U and gives it new pixels once it is done.
 template <int U>
 HWY_INLINE void Look(Slots& s, Walk& w, std::int64_t steps, const RowState& row) {
   if (!s.busy[U]) return;
-  const std::int64_t age = steps - s.taken[U];
-  if (w.repetition && age % kStepsPerRepeatLook == 0) LookForRepetition<U>(s, w, age, row.stats);
   if (steps < s.deadline[U] && !hn::AllFalse(D(), s.active[U])) return;
   Store<U>(s, w, row);
   Take<U>(s, w, steps, row.maxSteps);
@@ -267,7 +285,10 @@ HWY_INLINE void TakeAll(Slots& s, Walk& w, std::int64_t maxSteps,
 
 template <int... U>
 HWY_INLINE void LookAll(Slots& s, Walk& w, std::int64_t steps, const RowState& row,
-                        std::integer_sequence<int, U...>) {
+                        std::integer_sequence<int, U...> slots) {
+  if (w.repetition && steps % kStepsPerRepeatLook == 0) {
+    LookForRepetition(s, w, steps, row.stats, slots);
+  }
   (Look<U>(s, w, steps, row), ...);
 }
 
