@@ -67,10 +67,17 @@ Interval Abs(Interval a) {
 }
 
 // interior::InBulb, operation by operation.
-bool BulbMayAccept(const TestConstants& k, Interval x, Interval y) {
-  const Interval b = Sub(x, k.bulbRe);
-  const Interval e = Sub(Abs(y), k.bulbIm);
-  return Add(Square(b), Square(e)).lo <= k.bulbRadius2;
+bool BulbMayAccept(const interior::BulbDisc& bulb, Interval x, Interval y) {
+  const Interval b = Sub(x, bulb.re);
+  const Interval e = Sub(Abs(y), bulb.im);
+  return Add(Square(b), Square(e)).lo <= bulb.radius2;
+}
+
+bool BulbsMayAccept(const TestConstants& k, Interval x, Interval y) {
+  for (const interior::BulbDisc& bulb : k.bulbs) {
+    if (BulbMayAccept(bulb, x, y)) return true;
+  }
+  return false;
 }
 
 // interior::InDisc, operation by operation.
@@ -113,8 +120,8 @@ double HoldUp(const Form& outer, const Form& inner, const Cell& c) {
   return Up(centres + slopes + inner.r);
 }
 
-// The longest cycle an invariant form is tried for: the bulbs' period.
-constexpr int kLongestCycle = 3;
+// The longest cycle an invariant form is tried for: the largest of the bulbs' periods.
+constexpr int kLongestCycle = 5;
 
 // The fewest steps, up to kLongestCycle, that map `d` into itself, every form on the way
 // never escaping; 0 when there are none.
@@ -150,9 +157,9 @@ Guess CyclePoint(std::complex<double> c, std::complex<double> z) {
   return {a, (2.0 * b + 1.0) / (1.0 - 4.0 * a * b)};
 }
 
-// Tries forms about z's own centre and about the guesses, each holding z, for one, two
-// and three steps (the bulbs' cycles have period 3: only the form about z's own centre
-// can close there). Returns the steps the invariant one needs, 0 when none is.
+// Tries forms about z's own centre and about the guesses, each holding z, for one to
+// five steps (the bulbs' cycles have periods 3, 4 and 5: only the form about z's own
+// centre can close there). Returns the steps the invariant one needs, 0 when none is.
 int TryInvariant(const Form& z, const Cell& c) {
   const std::complex<double> centre(c.re, c.im);
   const std::complex<double> here(z.x, z.y);
@@ -249,7 +256,7 @@ bool NeverEscapes(const Form& z, const Cell& c) {
 
 bool MayAccept(const TestConstants& constants, Interval xs, Interval ys) {
   return CardioidMayAccept(constants, xs, ys) || DiscMayAccept(constants, xs, ys) ||
-         BulbMayAccept(constants, xs, ys);
+         BulbsMayAccept(constants, xs, ys);
 }
 
 CellOutcome ProveCell(double re, double im, double half, int maxSteps) {

@@ -4,6 +4,8 @@
 // is written out in tools/interior_proof.cpp; this part is a library so that the tests
 // can run it in-process, on the real constants and on broken ones.
 
+#include <array>
+
 #include "fractal/interior.h"
 
 namespace interior_proof {
@@ -22,9 +24,7 @@ struct TestConstants {
   double cardioidQuarterScale = interior::kCardioidQuarterScale;
   double cardioidRhs = interior::kCardioidRhs;
   double discRadius2 = interior::kDiscRadius2;
-  double bulbRe = interior::kBulbRe;
-  double bulbIm = interior::kBulbIm;
-  double bulbRadius2 = interior::kBulbRadius2;
+  std::array<interior::BulbDisc, interior::kBulbs.size()> bulbs = interior::kBulbs;
 };
 
 // False only when the double test rejects every point (x, y) with x in xs, y in ys.

@@ -58,7 +58,7 @@
 // <= R') is tried, with (W, A') the current centre and slope, or the attracting fixed
 // point or the nearer 2-cycle point of C with its slope in c (only guesses: nothing rests
 // on their accuracy), and R' a few multiples of what holding S(k) needs. S' is invariant
-// when it never escapes, its p enclosure steps (p = 1, 2 or 3) never escape, and the p-th
+// when it never escapes, its p enclosure steps (p = 1 to 5) never escape, and the p-th
 // lies inside S'. Then for each c, by induction on j, z(k + j p) lies in S' and
 // z(k + j p + i), 0 < i < p, in the i-th image of S', for every j >= 0: all steps from k
 // on never escape, and steps 2..k did not either. A square that escapes, or finds no
@@ -67,16 +67,16 @@
 //
 // Why it closes. Near its cycle the orbit of c contracts with a multiplier of modulus at
 // most about 0.988 (the cardioid scaled by 63/64, at -0.7383, and all along its top and
-// bottom), 63/64 (the disc) or 0.82 (the discs in the period-3 bulbs, whose forms close
-// about the orbit's own point after three steps). A form about the cycle with its slope
-// in c is then invariant for any R' between about |A|^2 rho^2 / g and g,
-// g = 1 - |multiplier| - 2 |A| rho: squares of side 1/64 close away from the margin,
-// smaller ones near the pinch and the cusp. Plain disks, blind to how the orbit follows
-// c, add rho at every step and need rho below about (1 - |multiplier|)^2 / 4: tried for a
-// scale of 31/32, they took 5.4 million squares and 90 s, against some 19 thousand
-// squares and half a second with forms. The margin costs proof time as it narrows: 63/64
-// takes 104 thousand squares and about 5 s, 127/128 725 thousand squares and 40 s, too
-// long for the tests to run each time.
+// bottom), 63/64 (the disc) or about 0.82 (the discs in the bulbs of periods 3, 4 and 5,
+// whose forms close about the orbit's own point after as many steps as the period). A
+// form about the cycle with its slope in c is then invariant for any R' between about
+// |A|^2 rho^2 / g and g, g = 1 - |multiplier| - 2 |A| rho: squares of side 1/64 close
+// away from the margin, smaller ones near the pinch and the cusp. Plain disks, blind to
+// how the orbit follows c, add rho at every step and need rho below about
+// (1 - |multiplier|)^2 / 4: tried for a scale of 31/32, they took 5.4 million squares
+// and 90 s, against some 19 thousand squares and half a second with forms. The margin
+// costs proof time as it narrows: 63/64 takes 105 thousand squares and about 5 s,
+// 127/128 725 thousand squares and 40 s, too long for the tests to run each time.
 //
 // With --scale S the same proof is run for the test with interior.h's expressions and
 // the constants that scale S gives them, to see which margins could be proven.
@@ -93,14 +93,19 @@ namespace {
 void PrintSummary(const interior_proof::ProofOptions& o, const interior_proof::ProofSummary& s,
                   double seconds) {
   const interior_proof::TestConstants k;
-  const bool own = o.constants.cardioidScale == k.cardioidScale &&
-                   o.constants.discRadius2 == k.discRadius2 &&
-                   o.constants.bulbRadius2 == k.bulbRadius2 && o.constants.bulbRe == k.bulbRe &&
-                   o.constants.bulbIm == k.bulbIm;
-  std::printf(
-      "interior-proof: cardioid scale %.17g, disc radius^2 %.17g, bulb radius^2 %.17g (%s)\n",
-      o.constants.cardioidScale, o.constants.discRadius2, o.constants.bulbRadius2,
-      own ? "interior.h's constants" : "not interior.h's constants");
+  bool own =
+      o.constants.cardioidScale == k.cardioidScale && o.constants.discRadius2 == k.discRadius2;
+  for (std::size_t i = 0; i < k.bulbs.size(); ++i) {
+    const interior::BulbDisc &mine = o.constants.bulbs[i], &theirs = k.bulbs[i];
+    own = own && mine.re == theirs.re && mine.im == theirs.im && mine.radius2 == theirs.radius2;
+  }
+  std::printf("interior-proof: cardioid scale %.17g, disc radius^2 %.17g (%s)\n",
+              o.constants.cardioidScale, o.constants.discRadius2,
+              own ? "interior.h's constants" : "not interior.h's constants");
+  for (const interior::BulbDisc& bulb : o.constants.bulbs) {
+    std::printf("  bulb disc about %.17g +- %.17gi, radius^2 %.17g\n", bulb.re, bulb.im,
+                bulb.radius2);
+  }
   std::printf("  box [%g, %g] x [%g, %g], coarse side %g, up to %d halvings, %d steps\n", o.re0,
               o.re1, o.im0, o.im1, o.coarseSide, o.maxDepth, o.maxSteps);
   std::printf("  grid exact: %s; plane beyond the box rejected: %s\n", s.gridExact ? "yes" : "NO",

@@ -259,8 +259,8 @@ HWY_INLINE void MoveSavedPoint(Slots& s, std::int64_t steps) {
 // Every kStepsPerRepeatLook steps, all slots at once: the real parts first (they rarely
 // match, and then nothing more is looked at), as one test for all the slots.
 template <int... U>
-HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t steps,
-                                  ShortcutStats* stats, std::integer_sequence<int, U...>) {
+HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t steps, ShortcutStats* stats,
+                                  std::integer_sequence<int, U...>) {
   const M sameX[] = {hn::And(s.active[U], hn::Eq(s.x[U], s.sx[U]))...};
   M any = sameX[0];
   for (int u = 1; u < kSlots; ++u) any = hn::Or(any, sameX[u]);
@@ -320,25 +320,32 @@ HWY_INLINE M InMainComponents(V cr, V ci2) {
 }
 
 // interior::InBulb on the lanes of one row (e2 = e * e of the row's y).
-HWY_INLINE M InBulb(V cr, V e2) {
-  const D d;
-  const V b = hn::Sub(cr, hn::Set(d, interior::kBulbRe));
-  return hn::Le(hn::Add(hn::Mul(b, b), e2), hn::Set(d, interior::kBulbRadius2));
+HWY_INLINE M InBulb(V cr, V re, V e2, V radius2) {
+  const V b = hn::Sub(cr, re);
+  return hn::Le(hn::Add(hn::Mul(b, b), e2), radius2);
 }
 
 // Which parts of the interior test can accept points of the row at y = im: both main
-// components lie within |y| < 0.63, the bulbs within 0.66 < |y| < 0.83. Rows beyond
-// skip that part (a point the test does not take is only iterated, which is always
-// right).
+// components lie within |y| < 0.63, a bulb disc within its own |y| +- its radius. Rows
+// beyond skip that part (a point the test does not take is only iterated, which is
+// always right).
 struct RowParts {
   bool main;
-  bool bulb;
-  double bulbE2;  // e * e of interior::InBulb
+  int bulbs;  // the discs of interior::kBulbs the row crosses, first in `bulb`
+  const interior::BulbDisc* bulb[interior::kBulbs.size()];
+  double bulbE2[interior::kBulbs.size()];  // e * e of interior::InBulb
 };
 
 RowParts PartsOfRow(double im) {
-  const double e = std::fabs(im) - interior::kBulbIm;
-  return {im * im < 0.4, e * e <= interior::kBulbRadius2, e * e};
+  RowParts parts{im * im < 0.4, 0, {}, {}};
+  for (const interior::BulbDisc& disc : interior::kBulbs) {
+    const double e = std::fabs(im) - disc.im;
+    if (!(e * e <= disc.radius2)) continue;
+    parts.bulb[parts.bulbs] = &disc;
+    parts.bulbE2[parts.bulbs] = e * e;
+    ++parts.bulbs;
+  }
+  return parts;
 }
 
 HWY_INLINE M Finite(V v) {
@@ -355,7 +362,14 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
   const V ci2 = hn::Mul(ci, ci);
   const M finiteRow = Finite(ci);
   const RowParts parts = PartsOfRow(im);
-  const V bulbE2 = hn::Set(d, parts.bulbE2);
+  // In registers for the whole row: the list's stores might otherwise alias the discs.
+  V bulbRe[interior::kBulbs.size()], bulbE2[interior::kBulbs.size()],
+      bulbRadius2[interior::kBulbs.size()];
+  for (int b = 0; b < parts.bulbs; ++b) {
+    bulbRe[b] = hn::Set(d, parts.bulb[b]->re);
+    bulbE2[b] = hn::Set(d, parts.bulbE2[b]);
+    bulbRadius2[b] = hn::Set(d, parts.bulb[b]->radius2);
+  }
   V column = hn::Add(hn::Iota(d, 0.0), hn::Set(d, columnBase));
   int finiteSize = finite.size;
   int otherSize = other.size;
@@ -363,10 +377,12 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
     const V cr = hn::LoadU(d, re + i);
     const M valid = hn::FirstN(d, static_cast<std::size_t>(n - i));
     M rest = valid;
-    if (shortcuts && (parts.main || parts.bulb)) {
+    if (shortcuts && (parts.main || parts.bulbs > 0)) {
       M known = hn::FirstN(d, 0);
       if (parts.main) known = InMainComponents(cr, ci2);
-      if (parts.bulb) known = hn::Or(known, InBulb(cr, bulbE2));
+      for (int b = 0; b < parts.bulbs; ++b) {
+        known = hn::Or(known, InBulb(cr, bulbRe[b], bulbE2[b], bulbRadius2[b]));
+      }
       known = hn::And(known, valid);
       if (row.stats != nullptr) row.stats->interior += hn::CountTrue(d, known);
       rest = hn::AndNot(known, valid);

@@ -1,9 +1,8 @@
 // The fast pass's interior shortcut: every point interior::InKnownComponent accepts must
 // reach the limit in the plain loop. Brute force in and near the margin of each part
-// (cardioid, period-2 disc, the two period-3 bulb discs), the accepted
-// shape pinned from both sides, and the proof that covers every double point
-// (tools/interior_proof.cpp states it), run in-process on the real constants and on
-// broken ones.
+// (cardioid, period-2 disc, the bulb discs), the accepted shape pinned from both sides,
+// and the proof that covers every double point (tools/interior_proof.cpp states it), run
+// in-process on the real constants and on broken ones.
 #include "fractal/interior.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +44,20 @@ Complex DiscPoint(double radius, double angle) {
   return -1.0 + std::polar(radius, angle);
 }
 
-double BulbRadius() {
-  return std::sqrt(interior::kBulbRadius2);
+double Radius(const interior::BulbDisc& bulb) {
+  return std::sqrt(bulb.radius2);
 }
 
-// A point about the centre of the upper bulb disc, or of its mirror image below.
-Complex BulbPoint(double radius, double angle, bool upper) {
-  return Complex(interior::kBulbRe, upper ? interior::kBulbIm : -interior::kBulbIm) +
-         std::polar(radius, angle);
+// A point about the centre of a bulb disc above the axis, or of its mirror image below.
+Complex BulbPoint(const interior::BulbDisc& bulb, double radius, double angle, bool upper) {
+  return Complex(bulb.re, upper ? bulb.im : -bulb.im) + std::polar(radius, angle);
+}
+
+// A point at `scale` times the radius of a bulb disc, i choosing the disc and the side
+// of the axis in turn.
+Complex BulbPointOf(int i, double scale, double angle) {
+  const auto& bulb = interior::kBulbs[static_cast<std::size_t>(i / 2) % interior::kBulbs.size()];
+  return BulbPoint(bulb, scale * Radius(bulb), angle, i % 2 == 0);
 }
 
 std::string Describe(double re, double im) {
@@ -108,7 +113,7 @@ void Band(ShortcutCheck& check, std::mt19937_64& rng, double width, int count) {
     check.Point(CardioidPoint(kScale, std::polar(1.0 + offset(rng), angle(rng))));
     if (i % 3 == 0) check.Point(DiscPoint(DiscRadius() * (1.0 + offset(rng)), angle(rng)));
     if (i % 3 == 1) {
-      check.Point(BulbPoint(BulbRadius() * (1.0 + offset(rng)), angle(rng), i % 2 == 0));
+      check.Point(BulbPointOf(i / 3, 1.0 + offset(rng), angle(rng)));
     }
   }
 }
@@ -150,13 +155,14 @@ TEST(InteriorShortcut, AcceptedPointsOfAFineGridReachTheLimit) {
   check.Expect(1200000);
 }
 
-TEST(InteriorShortcut, AcceptedPointsOfBothBulbsReachTheLimit) {
+TEST(InteriorShortcut, AcceptedPointsOfEveryBulbDiscReachTheLimit) {
   ShortcutCheck check(kIterationLimit);
-  const double r = BulbRadius() * 1.01;
-  for (double im : {interior::kBulbIm, -interior::kBulbIm}) {
-    Grid(check, interior::kBulbRe - r, interior::kBulbRe + r, im - r, im + r, 700, 700);
+  for (const interior::BulbDisc& bulb : interior::kBulbs) {
+    const double r = Radius(bulb) * 1.01;
+    for (double im : {bulb.im, -bulb.im})
+      Grid(check, bulb.re - r, bulb.re + r, im - r, im + r, 400, 400);
   }
-  check.Expect(700000);
+  check.Expect(900000);
 }
 
 TEST(InteriorShortcut, PointsInABandAboutBothBoundariesReachTheLimit) {
@@ -187,9 +193,9 @@ TEST(InteriorShortcut, PointsAtTheMarginStayForALargeLimit) {
   Band(check, rng, 1e-6, 900);
   for (double edge : RealAxisEdges()) WalkDoubles(check, edge, 40, {0.0, 1e-300});
   // The bulb discs' rims at their tops and bottoms, where the y of a row decides.
-  for (double im : {interior::kBulbIm, -interior::kBulbIm}) {
-    for (double side : {-1.0, 1.0}) {
-      WalkDoubles(check, interior::kBulbRe, 20, {im + side * BulbRadius()});
+  for (const interior::BulbDisc& bulb : interior::kBulbs) {
+    for (double im : {bulb.im, -bulb.im}) {
+      for (double side : {-1.0, 1.0}) WalkDoubles(check, bulb.re, 20, {im + side * Radius(bulb)});
     }
   }
   check.Expect(900);
@@ -212,7 +218,9 @@ TEST(InteriorTest, AcceptsBothComponentsUpToTheMargin) {
     const Complex w = std::polar(inner * std::sqrt(unit(rng)), angle(rng));
     if (std::abs(1.0 - w) > 1e-3) expectAccepted(CardioidPoint(kScale, w));
     expectAccepted(DiscPoint(inner * DiscRadius() * std::sqrt(unit(rng)), angle(rng)));
-    expectAccepted(BulbPoint(inner * BulbRadius() * std::sqrt(unit(rng)), angle(rng), i % 2));
+    const interior::BulbDisc& bulb = interior::kBulbs[static_cast<std::size_t>(i) % 4];
+    expectAccepted(
+        BulbPoint(bulb, inner * Radius(bulb) * std::sqrt(unit(rng)), angle(rng), i % 8 < 4));
   }
   EXPECT_EQ(missed, 0) << "of " << tried << ", the first " << first;
 }
@@ -231,8 +239,10 @@ TEST(InteriorTest, RejectsPointsJustOutsideTheScaledBoundaries) {
     // 2 - w, attracts.
     if (std::abs(2.0 - w) > 1.0 + 1e-7) expectRejected(CardioidPoint(kScale, w));
     expectRejected(DiscPoint(outer * DiscRadius(), angle));
-    expectRejected(BulbPoint(outer * BulbRadius(), angle, true));
-    expectRejected(BulbPoint(outer * BulbRadius(), angle, false));
+    for (const interior::BulbDisc& bulb : interior::kBulbs) {
+      expectRejected(BulbPoint(bulb, outer * Radius(bulb), angle, true));
+      expectRejected(BulbPoint(bulb, outer * Radius(bulb), angle, false));
+    }
   }
   EXPECT_EQ(wrong, 0) << "the first " << first;
   for (double edge : RealAxisEdges()) {
@@ -260,14 +270,19 @@ TEST(InteriorTest, RejectsNonFiniteAndHugePoints) {
   EXPECT_TRUE(InKnownComponent(-1.0, 1e-300));
 }
 
-interior_proof::TestConstants Constants(double cardioidScale, double discRadius,
-                                        double bulbRadius = BulbRadius()) {
+interior_proof::TestConstants Constants(double cardioidScale, double discRadius) {
   interior_proof::TestConstants k;
   k.cardioidScale = cardioidScale;
   k.cardioidQuarterScale = cardioidScale * 0.25;
   k.cardioidRhs = cardioidScale * cardioidScale * 0.25;
   k.discRadius2 = discRadius * discRadius;
-  k.bulbRadius2 = bulbRadius * bulbRadius;
+  return k;
+}
+
+// The test's constants with the disc in bulb `index` of the given radius.
+interior_proof::TestConstants WithBulbRadius(std::size_t index, double radius) {
+  interior_proof::TestConstants k;
+  k.bulbs[index].radius2 = radius * radius;
   return k;
 }
 
@@ -287,20 +302,29 @@ TEST(InteriorProof, FailsWhereTheTestHasNoMargin) {
   struct Case {
     interior_proof::TestConstants constants;
     std::vector<Complex> where;  // the failing cell must lie near one of these
+    // The box covered, when not the whole plane's: about the part the case breaks.
+    double re0 = -2, im0 = -2, re1 = 2, im1 = 2;
   };
   const Case cases[] = {
       {Constants(1.0, DiscRadius()), {{-0.75, 0.0}, {0.25, 0.0}}},
       {Constants(kScale, 0.25), {{-1.25, 0.0}, {-0.75, 0.0}}},
       {Constants(kScale, 0.3), {{-1.3, 0.0}, {-0.7, 0.0}}},
-      // The bulbs are smaller than this disc about their centre.
-      {Constants(kScale, DiscRadius(), 0.1), {{-0.125, 0.744}, {-0.125, -0.744}}},
+      // The bulbs are smaller than these discs about their centres.
+      {WithBulbRadius(0, 0.1), {{-0.125, 0.744}, {-0.125, -0.744}}},
+      {WithBulbRadius(1, 0.05), {{0.28125, 0.53125}}, 0.21875, 0.46875, 0.34375, 0.59375},
+      {WithBulbRadius(3, 0.04), {{-0.50439453125, 0.562744140625}}, -0.5625, 0.5, -0.4375, 0.625},
   };
   for (const Case& c : cases) {
     interior_proof::ProofOptions options;
     options.constants = c.constants;
+    options.re0 = c.re0;
+    options.im0 = c.im0;
+    options.re1 = c.re1;
+    options.im1 = c.im1;
     const interior_proof::ProofSummary s = interior_proof::RunProof(options);
     const Complex failed(s.failedRe, s.failedIm);
-    EXPECT_FALSE(s.Holds());
+    EXPECT_TRUE(s.gridExact);
+    EXPECT_FALSE(s.cellsProvenAll);
     double nearest = kInf;
     for (Complex w : c.where) nearest = std::min(nearest, std::abs(failed - w));
     EXPECT_LT(nearest, 0.11) << "scale " << c.constants.cardioidScale << ", disc radius^2 "
@@ -328,7 +352,7 @@ TEST(InteriorProof, IntervalTestIsThePointTestOnSinglePoints) {
   for (int i = 0; i < 200000; ++i) {
     compare(CardioidPoint(kScale, std::polar(1.0 + offset(rng), angle(rng))));
     compare(DiscPoint(DiscRadius() * (1.0 + offset(rng)), angle(rng)));
-    compare(BulbPoint(BulbRadius() * (1.0 + offset(rng)), angle(rng), i % 2));
+    compare(BulbPointOf(i, 1.0 + offset(rng), angle(rng)));
   }
   for (double v : {kInf, -kInf, DBL_MAX, 1e155, 0.0}) {
     for (double other : {0.0, -1.0, v}) {
@@ -351,7 +375,7 @@ TEST(InteriorProof, RejectedCellsHoldNoAcceptedPoint) {
     const double a = angle(rng);
     const Complex c = i % 3 == 0   ? CardioidPoint(kScale, std::polar(r, a))
                       : i % 3 == 1 ? DiscPoint(DiscRadius() * r, a)
-                                   : BulbPoint(BulbRadius() * r, a, i % 2);
+                                   : BulbPointOf(i / 3, r, a);
     const double half = 1e-4;
     if (interior_proof::MayAccept(k, {c.real() - half, c.real() + half},
                                   {c.imag() - half, c.imag() + half})) {

@@ -247,9 +247,8 @@ TEST(RenderFast, RendersFromSeveralThreadsAtOnceGiveThePlainBytes) {
 // Views chosen to hit the shortcuts where they are most likely to go wrong: on and
 // around the boundaries of the main cardioid and the period-2 disc, at the cusp and
 // the pinch, on the boundaries of the interior test (the components shrunk, the discs
-// in the period-3 bulbs), and
-// inside near the boundary, where orbits repeat exactly only after many steps. Extents
-// from 1e-1 down to 1e-12 around each point.
+// in the bulbs), and inside near the boundary, where orbits repeat exactly only after
+// many steps. Extents from 1e-1 down to 1e-12 around each point.
 std::vector<Case> ShortcutCases() {
   const double pi = std::acos(-1.0);
   // s / 4 for the interior test's scale s, exact: its disc's radius and its cardioid's
@@ -271,12 +270,12 @@ std::vector<Case> ShortcutCases() {
     points.push_back({interior::kCardioidScale * cr, interior::kCardioidScale * ci});
     points.push_back({-1 + 0.25 * std::cos(t + pi / 2), 0.25 * std::sin(t + pi / 2)});
     points.push_back({-1 + quarter * std::cos(t), quarter * std::sin(t)});
-    // The rim of the interior test's disc in the upper period-3 bulb, and in the lower.
-    const double bulb = std::sqrt(interior::kBulbRadius2);
-    points.push_back(
-        {interior::kBulbRe + bulb * std::cos(t), interior::kBulbIm + bulb * std::sin(t)});
-    points.push_back(
-        {interior::kBulbRe + bulb * std::cos(-t), -interior::kBulbIm + bulb * std::sin(-t)});
+    // The rims of the interior test's discs in the bulbs above the axis and below.
+    for (const interior::BulbDisc& disc : interior::kBulbs) {
+      const double r = std::sqrt(disc.radius2);
+      points.push_back({disc.re + r * std::cos(t), disc.im + r * std::sin(t)});
+      points.push_back({disc.re + r * std::cos(-t), -disc.im + r * std::sin(-t)});
+    }
   }
   std::vector<Case> cases;
   for (const auto& p : points) {
