@@ -331,18 +331,20 @@ HWY_INLINE M InBulb(V cr, V re, V e2, V radius2) {
 // always right).
 struct RowParts {
   bool main;
-  int bulbs;  // the discs of interior::kBulbs the row crosses, first in `bulb`
-  const interior::BulbDisc* bulb[interior::kBulbs.size()];
+  int bulbs;  // the discs of interior::kBulbs the row crosses, first in the arrays
+  double bulbRe[interior::kBulbs.size()];
   double bulbE2[interior::kBulbs.size()];  // e * e of interior::InBulb
+  double bulbRadius2[interior::kBulbs.size()];
 };
 
 RowParts PartsOfRow(double im) {
-  RowParts parts{im * im < 0.4, 0, {}, {}};
+  RowParts parts{im * im < 0.4, 0, {}, {}, {}};
   for (const interior::BulbDisc& disc : interior::kBulbs) {
     const double e = std::fabs(im) - disc.im;
     if (!(e * e <= disc.radius2)) continue;
-    parts.bulb[parts.bulbs] = &disc;
+    parts.bulbRe[parts.bulbs] = disc.re;
     parts.bulbE2[parts.bulbs] = e * e;
+    parts.bulbRadius2[parts.bulbs] = disc.radius2;
     ++parts.bulbs;
   }
   return parts;
@@ -362,13 +364,14 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
   const V ci2 = hn::Mul(ci, ci);
   const M finiteRow = Finite(ci);
   const RowParts parts = PartsOfRow(im);
-  // In registers for the whole row: the list's stores might otherwise alias the discs.
+  // Broadcast once for the whole row: the list's stores might alias `parts`, so the
+  // compiler would load its values again for every vector.
   V bulbRe[interior::kBulbs.size()], bulbE2[interior::kBulbs.size()],
       bulbRadius2[interior::kBulbs.size()];
   for (int b = 0; b < parts.bulbs; ++b) {
-    bulbRe[b] = hn::Set(d, parts.bulb[b]->re);
+    bulbRe[b] = hn::Set(d, parts.bulbRe[b]);
     bulbE2[b] = hn::Set(d, parts.bulbE2[b]);
-    bulbRadius2[b] = hn::Set(d, parts.bulb[b]->radius2);
+    bulbRadius2[b] = hn::Set(d, parts.bulbRadius2[b]);
   }
   V column = hn::Add(hn::Iota(d, 0.0), hn::Set(d, columnBase));
   int finiteSize = finite.size;
