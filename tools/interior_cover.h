@@ -4,8 +4,6 @@
 // is written out in tools/interior_proof.cpp; this part is a library so that the tests
 // can run it in-process, on the real constants and on broken ones.
 
-#include <array>
-
 #include "fractal/interior.h"
 
 namespace interior_proof {
@@ -18,18 +16,9 @@ struct Interval {
   double hi;
 };
 
-// The constants of the test being proven: interior.h's own unless a test asks otherwise.
-struct TestConstants {
-  double cardioidScale = interior::kCardioidScale;
-  double cardioidQuarterScale = interior::kCardioidQuarterScale;
-  double cardioidRhs = interior::kCardioidRhs;
-  double discRadius2 = interior::kDiscRadius2;
-  std::array<interior::BulbDisc, interior::kBulbs.size()> bulbs = interior::kBulbs;
-};
-
 // False only when the double test rejects every point (x, y) with x in xs, y in ys.
-// On single points (lo == hi) it is exactly InKnownComponent with these constants.
-bool MayAccept(const TestConstants& constants, Interval xs, Interval ys);
+// On single points (lo == hi) it is exactly InKnownComponent with this test.
+bool MayAccept(const interior::Test& test, Interval xs, Interval ys);
 
 // c = (re, im) + d with |d| <= rho: the disk through a square's corners.
 struct Cell {
@@ -62,11 +51,14 @@ struct CellOutcome {
 };
 
 // Whether, for every double c in the square of centre (re, im) and half side `half`, the
-// plain loop's double orbit never passes the escape test. Gives up after maxSteps.
-CellOutcome ProveCell(double re, double im, double half, int maxSteps);
+// plain loop's double orbit never passes the escape test. Gives up after maxSteps. With
+// a horizon above 0, steps 2 .. horizon not passing it is enough: proven for every limit
+// up to the horizon.
+CellOutcome ProveCell(double re, double im, double half, int maxSteps, int horizon = 0);
 
 struct ProofOptions {
-  TestConstants constants;
+  // The test proven, for the limits up to its horizon (every limit when it is 0).
+  interior::Test test = interior::kForAnyLimit;
   // The box covered by cells; the four strips beyond it, out to infinity, must be
   // rejected whole by the test. Its sides must be whole multiples of coarseSide.
   double re0 = -2.0;

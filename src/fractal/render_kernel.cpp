@@ -8,7 +8,9 @@
 // without changing a count:
 //
 // - Points the interior test accepts (fractal/interior.h, proven by
-//   tools/interior_proof.cpp) get limit + 1 without a single step.
+//   tools/interior_proof.cpp) get limit + 1 without a single step. Up to the limit 150
+//   the test takes the whole cardioid and period-2 disc; above it, smaller parts that
+//   are proven for any limit.
 //
 // - The others of a few rows are gathered into one list, so that vectors are full of
 //   pixels that must be iterated, and iterated in slots of vectors side by side; a
@@ -27,6 +29,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -105,6 +108,7 @@ struct PixelList {
 
 struct RowState {
   int limit;
+  const interior::Test* test;  // the version of the interior test for this limit
   std::int64_t maxSteps;  // limit - 1: the plain loop computes z2 .. z(limit) at most
   std::int32_t* counts;
   ShortcutStats* stats;
@@ -306,16 +310,20 @@ void Iterate(const PixelList& list, const RowState& row, bool repetition) {
   }
 }
 
-// interior::InCardioid || interior::InDisc, on the lanes of one row (ci2 = y * y).
-HWY_INLINE M InMainComponents(V cr, V ci2) {
+// interior::InCardioid || interior::InDisc, on the lanes of one row (ci2 = y * y), with
+// the test's constants broadcast.
+struct MainParts {
+  V quarterScale, scale, rhsCi2, discRadius2;
+};
+
+HWY_INLINE M InMainComponents(const MainParts& k, V cr, V ci2) {
   const D d;
-  const V a = hn::Sub(cr, hn::Set(d, interior::kCardioidQuarterScale));
+  const V a = hn::Sub(cr, k.quarterScale);
   const V q = hn::Add(hn::Mul(a, a), ci2);
-  const V lhs = hn::Mul(q, hn::Add(q, hn::Mul(hn::Set(d, interior::kCardioidScale), a)));
-  const M cardioid = hn::And(hn::Le(q, hn::Set(d, 2.0)),
-                             hn::Le(lhs, hn::Mul(hn::Set(d, interior::kCardioidRhs), ci2)));
+  const V lhs = hn::Mul(q, hn::Add(q, hn::Mul(k.scale, a)));
+  const M cardioid = hn::And(hn::Le(q, hn::Set(d, 2.0)), hn::Le(lhs, k.rhsCi2));
   const V b = hn::Add(cr, hn::Set(d, 1.0));
-  const M disc = hn::Le(hn::Add(hn::Mul(b, b), ci2), hn::Set(d, interior::kDiscRadius2));
+  const M disc = hn::Le(hn::Add(hn::Mul(b, b), ci2), k.discRadius2);
   return hn::Or(cardioid, disc);
 }
 
@@ -325,21 +333,24 @@ HWY_INLINE M InBulb(V cr, V re, V e2, V radius2) {
   return hn::Le(hn::Add(hn::Mul(b, b), e2), radius2);
 }
 
+constexpr std::size_t kBulbCount = std::tuple_size_v<decltype(interior::Test::bulbs)>;
+
 // Which parts of the interior test can accept points of the row at y = im: both main
-// components lie within |y| < 0.63, a bulb disc within its own |y| +- its radius. Rows
+// components lie within |y| < 0.65 (the whole cardioid's top is at 3 sqrt(3) / 8), a
+// bulb disc within its own |y| +- its radius. Rows
 // beyond skip that part (a point the test does not take is only iterated, which is
 // always right).
 struct RowParts {
   bool main;
-  int bulbs;  // the discs of interior::kBulbs the row crosses, first in the arrays
-  double bulbRe[interior::kBulbs.size()];
-  double bulbE2[interior::kBulbs.size()];  // e * e of interior::InBulb
-  double bulbRadius2[interior::kBulbs.size()];
+  int bulbs;  // the discs of the test's bulbs the row crosses, first in the arrays
+  double bulbRe[kBulbCount];
+  double bulbE2[kBulbCount];  // e * e of interior::InBulb
+  double bulbRadius2[kBulbCount];
 };
 
-RowParts PartsOfRow(double im) {
-  RowParts parts{im * im < 0.4, 0, {}, {}, {}};
-  for (const interior::BulbDisc& disc : interior::kBulbs) {
+RowParts PartsOfRow(const interior::Test& test, double im) {
+  RowParts parts{im * im < 0.4225, 0, {}, {}, {}};
+  for (const interior::BulbDisc& disc : test.bulbs) {
     const double e = std::fabs(im) - disc.im;
     if (!(e * e <= disc.radius2)) continue;
     parts.bulbRe[parts.bulbs] = disc.re;
@@ -360,14 +371,17 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
              bool shortcuts, PixelList& finite, PixelList& other) {
   const D d;
   const int lanes = static_cast<int>(hn::Lanes(d));
+  const interior::Test& test = *row.test;
   const V ci = hn::Set(d, im);
   const V ci2 = hn::Mul(ci, ci);
   const M finiteRow = Finite(ci);
-  const RowParts parts = PartsOfRow(im);
-  // Broadcast once for the whole row: the list's stores might alias `parts`, so the
-  // compiler would load its values again for every vector.
-  V bulbRe[interior::kBulbs.size()], bulbE2[interior::kBulbs.size()],
-      bulbRadius2[interior::kBulbs.size()];
+  const RowParts parts = PartsOfRow(test, im);
+  // Broadcast once for the whole row: the list's stores might alias `parts` and the
+  // test, so the compiler would load their values again for every vector.
+  const MainParts mainParts{hn::Set(d, test.cardioidQuarterScale), hn::Set(d, test.cardioidScale),
+                            hn::Mul(hn::Set(d, test.cardioidRhs), ci2),
+                            hn::Set(d, test.discRadius2)};
+  V bulbRe[kBulbCount], bulbE2[kBulbCount], bulbRadius2[kBulbCount];
   for (int b = 0; b < parts.bulbs; ++b) {
     bulbRe[b] = hn::Set(d, parts.bulbRe[b]);
     bulbE2[b] = hn::Set(d, parts.bulbE2[b]);
@@ -382,7 +396,7 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
     M rest = valid;
     if (shortcuts && (parts.main || parts.bulbs > 0)) {
       M known = hn::FirstN(d, 0);
-      if (parts.main) known = InMainComponents(cr, ci2);
+      if (parts.main) known = InMainComponents(mainParts, cr, ci2);
       for (int b = 0; b < parts.bulbs; ++b) {
         known = hn::Or(known, InBulb(cr, bulbRe[b], bulbE2[b], bulbRadius2[b]));
       }
@@ -416,7 +430,8 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
     for (; i < n; ++i) rowCounts[i] = start;
   }
   if (limit <= 1) return;
-  const RowState row{limit, static_cast<std::int64_t>(limit) - 1, counts, stats};
+  const RowState row{limit, &interior::TestFor(limit), static_cast<std::int64_t>(limit) - 1,
+                     counts, stats};
   // Kept from call to call, by every thread that renders.
   thread_local PixelList finite, other;
   const std::size_t most = static_cast<std::size_t>(n) * static_cast<std::size_t>(rows);

@@ -251,9 +251,10 @@ TEST(RenderFast, RendersFromSeveralThreadsAtOnceGiveThePlainBytes) {
 // many steps. Extents from 1e-1 down to 1e-12 around each point.
 std::vector<Case> ShortcutCases() {
   const double pi = std::acos(-1.0);
-  // s / 4 for the interior test's scale s, exact: its disc's radius and its cardioid's
-  // end at the cusp; the cardioid's end at the pinch is -3 s / 4.
-  const double quarter = interior::kCardioidQuarterScale;
+  // s / 4 for the scale s of the interior test for any limit, exact: its disc's radius
+  // and its cardioid's end at the cusp; the cardioid's end at the pinch is -3 s / 4. The
+  // test for limits up to 150 has s = 1.
+  const double quarter = interior::kForAnyLimit.cardioidQuarterScale;
   // The cusp, the pinch, the disc's far end, the ends of the interior test on the axis,
   // the centre of the upper period-3 bulb, and the centres of the period-4 component and
   // of the period-3 copy on the axis, which the interior test does not know, so that
@@ -267,21 +268,30 @@ std::vector<Case> ShortcutCases() {
     const double ci = std::sin(t) / 2 - std::sin(2 * t) / 4;
     points.push_back({cr, ci});                  // on the cardioid
     points.push_back({0.999 * cr, 0.999 * ci});  // just inside it
-    points.push_back({interior::kCardioidScale * cr, interior::kCardioidScale * ci});
+    const double scale = interior::kForAnyLimit.cardioidScale;
+    points.push_back({scale * cr, scale * ci});
     points.push_back({-1 + 0.25 * std::cos(t + pi / 2), 0.25 * std::sin(t + pi / 2)});
     points.push_back({-1 + quarter * std::cos(t), quarter * std::sin(t)});
     // The rims of the interior test's discs in the bulbs above the axis and below.
-    for (const interior::BulbDisc& disc : interior::kBulbs) {
-      const double r = std::sqrt(disc.radius2);
-      points.push_back({disc.re + r * std::cos(t), disc.im + r * std::sin(t)});
-      points.push_back({disc.re + r * std::cos(-t), -disc.im + r * std::sin(-t)});
+    for (const interior::Test* test : {&interior::kForAnyLimit, &interior::kUpToLimit150}) {
+      for (const interior::BulbDisc& disc : test->bulbs) {
+        const double r = std::sqrt(disc.radius2);
+        points.push_back({disc.re + r * std::cos(t), disc.im + r * std::sin(t)});
+        points.push_back({disc.re + r * std::cos(-t), -disc.im + r * std::sin(-t)});
+      }
     }
   }
   std::vector<Case> cases;
   for (const auto& p : points) {
-    for (double extent = 1e-1; extent >= 1e-12; extent /= 10) {
-      cases.push_back(
-          {{p[0] - extent, p[1] - extent * 0.75, p[0] + extent, p[1] + extent * 0.75}, 37, 29});
+    // The program's limit, whose interior test takes the whole components, and one
+    // beyond it, which takes the test for any limit.
+    for (int limit : {kIterationLimit, 2 * kIterationLimit}) {
+      for (double extent = 1e-1; extent >= 1e-12; extent /= 10) {
+        cases.push_back({{p[0] - extent, p[1] - extent * 0.75, p[0] + extent, p[1] + extent * 0.75},
+                         37,
+                         29,
+                         limit});
+      }
     }
   }
   return cases;
@@ -317,20 +327,26 @@ TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
 }
 
 TEST(RenderFast, TheKernelSettlesExactlyThePointsTheInteriorTestAccepts) {
-  // Over the whole set, with rows through every part of the test and past its ends.
-  const Case c{{-2.25, -1.125, 0.75, 1.125}, 301, 233};
-  fractal_kernel::ShortcutStats stats;
-  KernelCounts(c, stats);
-  const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
-  const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
-  std::int64_t accepted = 0;
-  double y = c.view.im0;
-  for (int r = 0; r < c.height; ++r, y = y + dIm) {
-    double x = c.view.re0;
-    for (int i = 0; i < c.width; ++i, x = x + dRe) accepted += interior::InKnownComponent(x, y);
+  // Over the whole set, with rows through every part of the test and past its ends, with
+  // each version of the test: the one for limits up to 150 and the one for any limit.
+  for (int limit : {kIterationLimit, kIterationLimit + 1}) {
+    const Case c{{-2.25, -1.125, 0.75, 1.125}, 301, 233, limit};
+    fractal_kernel::ShortcutStats stats;
+    KernelCounts(c, stats);
+    const interior::Test& test = limit <= 150 ? interior::kUpToLimit150 : interior::kForAnyLimit;
+    const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
+    const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
+    std::int64_t accepted = 0;
+    double y = c.view.im0;
+    for (int r = 0; r < c.height; ++r, y = y + dIm) {
+      double x = c.view.re0;
+      for (int i = 0; i < c.width; ++i, x = x + dRe) {
+        accepted += interior::InKnownComponent(test, x, y);
+      }
+    }
+    EXPECT_GT(accepted, 10000);
+    EXPECT_EQ(stats.interior, accepted) << "limit " << limit;
   }
-  EXPECT_GT(accepted, 10000);
-  EXPECT_EQ(stats.interior, accepted);
 }
 
 TEST(RenderFast, AnInteriorTestWithTooLittleMarginWouldBeCaught) {
