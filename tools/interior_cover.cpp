@@ -74,7 +74,7 @@ bool BulbMayAccept(const interior::BulbDisc& bulb, Interval x, Interval y) {
 }
 
 bool BulbsMayAccept(const interior::Test& k, Interval x, Interval y) {
-  for (const interior::BulbDisc& bulb : k.bulbs) {
+  for (const interior::BulbDisc& bulb : k.Bulbs()) {
     if (BulbMayAccept(bulb, x, y)) return true;
   }
   return false;

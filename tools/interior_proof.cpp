@@ -104,10 +104,11 @@
 namespace {
 
 bool SameTest(const interior::Test& a, const interior::Test& b) {
-  bool same = a.horizon == b.horizon && a.cardioidScale == b.cardioidScale &&
+  bool same = a.horizon == b.horizon && a.bulbCount == b.bulbCount &&
+              a.cardioidScale == b.cardioidScale &&
               a.cardioidQuarterScale == b.cardioidQuarterScale &&
               a.cardioidRhs == b.cardioidRhs && a.discRadius2 == b.discRadius2;
-  for (std::size_t i = 0; i < a.bulbs.size(); ++i) {
+  for (std::size_t i = 0; same && i < a.bulbCount; ++i) {
     const interior::BulbDisc &mine = a.bulbs[i], &theirs = b.bulbs[i];
     same = same && mine.re == theirs.re && mine.im == theirs.im && mine.radius2 == theirs.radius2;
   }
@@ -130,7 +131,7 @@ void PrintSummary(const interior_proof::ProofOptions& o, const interior_proof::P
     std::printf("every limit\n");
   }
   std::printf("  cardioid scale %.17g, disc radius^2 %.17g\n", t.cardioidScale, t.discRadius2);
-  for (const interior::BulbDisc& bulb : t.bulbs) {
+  for (const interior::BulbDisc& bulb : t.Bulbs()) {
     std::printf("  bulb disc about %.17g +- %.17gi, radius^2 %.17g\n", bulb.re, bulb.im,
                 bulb.radius2);
   }

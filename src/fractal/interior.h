@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <span>
 
 namespace interior {
 
@@ -19,17 +21,20 @@ namespace interior {
 // The first test, q <= 2, keeps far and non-finite points out: without it an infinite or
 // overflowing y would make both sides infinite, and inf <= inf.
 
-// Discs in bulbs that sit on the cardioid, each a little off the bulb's centre and
-// smaller than the bulb: the period-3 bulb (about -0.125 + 0.744i), the period-4 bulb at
-// 0.282 + 0.530i and the two period-5 bulbs at 0.380 + 0.335i and -0.504 + 0.563i. Each
-// disc serves the bulb above the real axis and its mirror image below, since negating y
-// negates every y of the double orbit exactly, so that a point and its mirror image have
-// the same count.
+// Discs in bulbs, each a little off the bulb's centre and smaller than the bulb: the
+// period-3 bulb on the cardioid (about -0.125 + 0.744i), the period-4 bulb at
+// 0.282 + 0.530i and the two period-5 bulbs at 0.380 + 0.335i and -0.504 + 0.563i, and
+// for the limits up to 150 the largest bulbs of periods 6 to 9 as well. Each disc serves
+// the bulb above the real axis and its mirror image below, since negating y negates every
+// y of the double orbit exactly, so that a point and its mirror image have the same
+// count.
 struct BulbDisc {
   double re;
   double im;       // above the axis
   double radius2;  // exact
 };
+
+inline constexpr std::size_t kMostBulbs = 11;
 
 // One version of the test: its constants, and the limits it is proven for.
 struct Test {
@@ -39,7 +44,10 @@ struct Test {
   double cardioidQuarterScale;  // cardioidScale / 4, exact
   double cardioidRhs;           // cardioidScale^2 / 4, exact
   double discRadius2;           // the disc about -1, exact
-  std::array<BulbDisc, 4> bulbs;
+  std::array<BulbDisc, kMostBulbs> bulbs;
+  std::size_t bulbCount;  // the first ones of `bulbs` are the test's
+
+  constexpr std::span<const BulbDisc> Bulbs() const { return {bulbs.data(), bulbCount}; }
 };
 
 // For every limit: each part shrunk so that the attracting cycle keeps a margin and
@@ -57,11 +65,14 @@ inline constexpr Test kForAnyLimit{
         {0.28125, 0.53125, 0.03125 * 0.03125},
         {0.37939453125, 0.3349609375, 0.015625 * 0.015625},
         {-0.50439453125, 0.562744140625, 0.029296875 * 0.029296875},
-    }}};
+    }},
+    4};
 
 // For the limits up to 150, the program's own: the whole cardioid and the whole disc,
-// and discs nearly filling the bulbs. Orbits near their boundaries settle too slowly to
-// be held for ever, but none leaves within 149 steps.
+// and discs of about 98% of the radius of the same bulbs and of the seven largest bulbs
+// of periods 6 to 9 (the last one on the disc, the others on the cardioid and the
+// period-3 bulb). Orbits near their boundaries settle too slowly to be held for ever,
+// but none leaves within 149 steps.
 inline constexpr Test kUpToLimit150{
     150,
     1.0,
@@ -73,7 +84,15 @@ inline constexpr Test kUpToLimit150{
         {0.28125, 0.53125, 0.04296875 * 0.04296875},
         {0.3792724609375, 0.3359375, 0.0234375 * 0.0234375},
         {-0.5045166015625, 0.56298828125, 0.0380859375 * 0.0380859375},
-    }}};
+        {-0.11358642578125, 0.86016845703125, (179.0 / 8192) * (179.0 / 8192)},  // period 6
+        {-0.62255859375, 0.4254150390625, (167.0 / 8192) * (167.0 / 8192)},      // 7
+        {0.12127685546875, 0.61102294921875, (134.0 / 8192) * (134.0 / 8192)},  // 7
+        {-0.35943603515625, 0.61767578125, (123.0 / 8192) * (123.0 / 8192)},     // 8
+        {0.38916015625, 0.216552734375, (113.0 / 8192) * (113.0 / 8192)},        // 6
+        {-0.6724853515625, 0.33819580078125, (103.0 / 8192) * (103.0 / 8192)},   // 9
+        {-1.0, 0.26513671875, (122.0 / 8192) * (122.0 / 8192)},                  // 8
+    }},
+    11};
 
 // The test a render with this limit may use.
 inline const Test& TestFor(int limit) {
@@ -99,7 +118,7 @@ inline bool InBulb(const BulbDisc& bulb, double x, double y) {
 }
 
 inline bool InBulbs(const Test& t, double x, double y) {
-  for (const BulbDisc& bulb : t.bulbs) {
+  for (const BulbDisc& bulb : t.Bulbs()) {
     if (InBulb(bulb, x, y)) return true;
   }
   return false;

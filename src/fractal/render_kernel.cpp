@@ -29,7 +29,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -333,7 +332,7 @@ HWY_INLINE M InBulb(V cr, V re, V e2, V radius2) {
   return hn::Le(hn::Add(hn::Mul(b, b), e2), radius2);
 }
 
-constexpr std::size_t kBulbCount = std::tuple_size_v<decltype(interior::Test::bulbs)>;
+constexpr std::size_t kBulbCount = interior::kMostBulbs;
 
 // Which parts of the interior test can accept points of the row at y = im: both main
 // components lie within |y| < 0.65 (the whole cardioid's top is at 3 sqrt(3) / 8), a
@@ -350,7 +349,7 @@ struct RowParts {
 
 RowParts PartsOfRow(const interior::Test& test, double im) {
   RowParts parts{im * im < 0.4225, 0, {}, {}, {}};
-  for (const interior::BulbDisc& disc : test.bulbs) {
+  for (const interior::BulbDisc& disc : test.Bulbs()) {
     const double e = std::fabs(im) - disc.im;
     if (!(e * e <= disc.radius2)) continue;
     parts.bulbRe[parts.bulbs] = disc.re;

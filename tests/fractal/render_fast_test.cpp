@@ -274,7 +274,7 @@ std::vector<Case> ShortcutCases() {
     points.push_back({-1 + quarter * std::cos(t), quarter * std::sin(t)});
     // The rims of the interior test's discs in the bulbs above the axis and below.
     for (const interior::Test* test : {&interior::kForAnyLimit, &interior::kUpToLimit150}) {
-      for (const interior::BulbDisc& disc : test->bulbs) {
+      for (const interior::BulbDisc& disc : test->Bulbs()) {
         const double r = std::sqrt(disc.radius2);
         points.push_back({disc.re + r * std::cos(t), disc.im + r * std::sin(t)});
         points.push_back({disc.re + r * std::cos(-t), -disc.im + r * std::sin(-t)});
