@@ -1,7 +1,7 @@
 #pragma once
 // Points known to lie in the set, for which the fast pass gives the count limit + 1
-// without iterating: the main cardioid, the period-2 disc and discs inside the bulbs of
-// periods 3, 4 and 5 on the cardioid. tools/interior_proof.cpp proves, for every double
+// without iterating: the main cardioid, the period-2 disc and discs inside bulbs of
+// periods 3 to 9. tools/interior_proof.cpp proves, for every double
 // point a version of this test accepts, that the plain loop's own rounded orbit does not
 // pass the escape test for the limits that version is for;
 // tests/fractal/interior_test.cpp runs that proof.
@@ -93,6 +93,8 @@ inline constexpr Test kUpToLimit150{
         {-1.0, 0.26513671875, (122.0 / 8192) * (122.0 / 8192)},                  // 8
     }},
     11};
+
+static_assert(kForAnyLimit.bulbCount <= kMostBulbs && kUpToLimit150.bulbCount <= kMostBulbs);
 
 // The test a render with this limit may use.
 inline const Test& TestFor(int limit) {
