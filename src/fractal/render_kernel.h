@@ -11,6 +11,20 @@ namespace fractal_kernel {
 // this many values (at least the lanes of a vector of doubles on any target).
 inline constexpr int kRowPadding = 64;
 
+// Out for ever: a finite c with cr * cr + ci * ci <= kOutForEver (so |c| < 1.9901) whose
+// rounded orbit has once had a modulus above 4 has it above 4, infinite or NaN at every
+// later step. The computed modulus fl(fl(x^2) + fl(y^2)) > 4 means |z| > 2 (1 - 2^-51).
+// With u = 2^-53, one rounded step gives z' within 3u |z|^2 + 2u |z'| + 2^-1073 of
+// z^2 + c while every operation is finite, so |z'| >= (|z|^2 (1 - 3u) - |c|) / (1 + 2u)
+// - 2^-1072, which is above 2.0098 for |z| > 2 (1 - 2^-51); from |z| = r >= 2.0098 on, it
+// is above r + 0.03 (r (r - 1) - 1.9901 >= 0.039), and a modulus computed from
+// |z'| > 2.0098 exceeds 4 by far more than its rounding. Once a coordinate overflows, the
+// orbit stays infinite or NaN: z^2 of an infinite or NaN point has an infinite or NaN
+// coordinate again (inf - inf and inf * 0 are NaN), and its modulus, a sum of squares, is
+// +inf or NaN. An ordered compare (NaN is not <= 4) therefore tells the lanes still in
+// at any step, without remembering the others.
+inline constexpr double kOutForEver = 3.9604;
+
 // counts[r * stride + i] = EscapeCount(re[i], im[r], limit) for r in [0, rows) and i in
 // [0, n), stride >= n. Reads re[] up to n rounded up to a multiple of kRowPadding: the
 // caller pads re[] with values of its choice.

@@ -136,10 +136,11 @@ TEST(RenderFast, TheProgramsFramesGiveThePlainBytes) {
 TEST(RenderFast, DeepZoomsAtTheBoundaryGiveThePlainBytes) {
   // Points on or next to the boundary, where neighbouring pixels take very different
   // counts: the cardioid's cusp and neck, bulb tips, the tip of the antenna, the top of
-  // the set, and a filament.
-  const double points[][2] = {{-0.75, 0.1}, {-0.75, 0},    {-1.25, 0}, {0.25, 0},
-                              {-2, 0},      {0, 1},        {-1.75, 0}, {-0.1011, 0.9563},
-                              {0.3, 0.5},   {-1.401155, 0}};
+  // the set, a filament, and the antenna where the kernel's out-for-ever bound on |c|
+  // divides the pixels between its two kinds of steps.
+  const double points[][2] = {{-0.75, 0.1}, {-0.75, 0},    {-1.25, 0},     {0.25, 0},
+                              {-2, 0},      {0, 1},        {-1.75, 0},     {-0.1011, 0.9563},
+                              {0.3, 0.5},   {-1.401155, 0}, {-1.990075, 0}};
   for (const auto& p : points) {
     for (double extent = 1e-1; extent >= 1e-12; extent /= 100) {
       const Case c{
@@ -367,6 +368,36 @@ TEST(RenderFast, AnInteriorTestWithTooLittleMarginWouldBeCaught) {
     }
   }
   EXPECT_GT(caught, 0);
+}
+
+// The kernel's steps on the list of points with |c| below kOutForEver's bound keep no
+// mask of the lanes that left: they rely on no such orbit ever coming back.
+TEST(RenderFast, OrbitsWithinTheOutForEverBoundNeverComeBack) {
+  std::mt19937_64 random(99);
+  std::uniform_real_distribution<double> angle(0, 6.283185307179586), unit(0, 1);
+  std::int64_t left = 0;
+  for (int i = 0; i < 400000; ++i) {
+    // Mostly next to the bound, where an orbit can leave the circle by the least; a
+    // quarter on the real axis near -2, whose orbits graze the circle again and again.
+    const double radius = std::sqrt(fractal_kernel::kOutForEver) * (1 - 0.02 * unit(random));
+    double cr = radius * std::cos(angle(random)), ci = radius * std::sin(angle(random));
+    if (i % 4 == 0) cr = -radius, ci = 1e-9 * (unit(random) - 0.5);
+    if (!(cr * cr + ci * ci <= fractal_kernel::kOutForEver)) continue;
+    double x = cr, y = ci;
+    bool out = false;
+    for (int step = 0; step < 300; ++step) {
+      const double nx = (x * x - y * y) + cr, ny = 2.0 * (x * y) + ci;
+      x = nx, y = ny;
+      const double modulus = x * x + y * y;
+      if (out) {
+        ASSERT_FALSE(modulus <= 4) << "c = " << cr << " " << ci << ", step " << step;
+      } else if (modulus > 4) {
+        out = true;
+        ++left;
+      }
+    }
+  }
+  EXPECT_GT(left, 100000);  // the samples do leave the circle
 }
 
 TEST(RenderFast, TheFastPassWithoutShortcutsGivesThePlainBytes) {
