@@ -40,8 +40,8 @@ void RenderPixelsPlain(const PixelGrid& grid, RenderView view, int limit);
 // threads; their renders take turns in the pool.
 void RenderPixels(const PixelGrid& grid, RenderView view, int limit);
 
-// RenderPixels without its shortcuts (the interior test and exact repetition): every
-// orbit is iterated until it leaves or reaches the limit. What the vectors alone are
+// RenderPixels without its shortcuts (the interior test, exact repetition and tiles
+// proven whole): every orbit is iterated until it leaves or reaches the limit. What the vectors alone are
 // worth, for benchmarks, and a second fast pass for the tests to compare.
 void RenderPixelsStepwise(const PixelGrid& grid, RenderView view, int limit);
 

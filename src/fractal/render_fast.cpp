@@ -1,9 +1,17 @@
+
+
+
+
+
+
 #include <hwy/targets.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <cmath>
+#include <memory>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,9 +19,11 @@
 #include <vector>
 
 #include "fractal/gradient.h"
+#include "fractal/interior.h"
 #include "fractal/render.h"
 #include "fractal/render_kernel.h"
 #include "fractal/thread_pool.h"
+#include "fractal/tile_proof.h"
 
 namespace {
 
@@ -102,6 +112,59 @@ std::vector<double> Samples(double start, double step, int count, int multiple, 
 // kernel's vectors, and a frame still splits into enough pieces to share out evenly.
 constexpr int kRowsPerItem = 4;
 
+// Square tiles of pixels that a proof settles whole (tile_proof.h). As wide as the spans
+// the kernel takes as known, and a whole number of items tall, so that the rows of an
+// item lie in one row of tiles.
+constexpr int kTile = fractal_kernel::kKnownSpan;
+static_assert(kTile % kRowsPerItem == 0, "an item's rows lie in one row of tiles");
+// A tile's proof gives up after this many steps. Tiles whose pixels all escape this
+// early are common in views that take in much of the set, and their pixels are the
+// dearest to iterate for what they are (a vector runs to its next look, whatever its
+// counts); later, bands of one count are narrower than a tile, and a proof would cost
+// about as much as its pixels.
+constexpr int kMostTileSteps = 6;
+
+// The tiles of a render. The items of one row of tiles prove its tiles together, each
+// taking the next tile nobody has taken, and wait only for the tiles taken by others.
+class Tiles {
+ public:
+  void Reset(int width, int height) {
+    columns_ = (width + kTile - 1) / kTile;
+    const int rows = (height + kTile - 1) / kTile;
+    const std::size_t n = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows);
+    if (n > known_.size()) known_.resize(n);
+    if (static_cast<std::size_t>(rows) > rowCapacity_) {
+      taken_ = std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(rows));
+      proven_ = std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(rows));
+      rowCapacity_ = static_cast<std::size_t>(rows);
+    }
+    for (int r = 0; r < rows; ++r) {
+      taken_[static_cast<std::size_t>(r)].store(0, std::memory_order_relaxed);
+      proven_[static_cast<std::size_t>(r)].store(0, std::memory_order_relaxed);
+    }
+  }
+
+  // The counts of the tiles of row `row` (0: not proven), once all of them are proven.
+  template <class ProveTile>
+  const std::int32_t* Row(int row, ProveTile prove) {
+    std::atomic<int>& taken = taken_[static_cast<std::size_t>(row)];
+    std::atomic<int>& proven = proven_[static_cast<std::size_t>(row)];
+    std::int32_t* known = known_.data() + std::ptrdiff_t{row} * columns_;
+    for (int t; (t = taken.fetch_add(1, std::memory_order_relaxed)) < columns_;) {
+      known[t] = prove(t);
+      proven.fetch_add(1, std::memory_order_release);
+    }
+    while (proven.load(std::memory_order_acquire) < columns_) std::this_thread::yield();
+    return known;
+  }
+
+ private:
+  int columns_ = 0;
+  std::vector<std::int32_t> known_;
+  std::unique_ptr<std::atomic<int>[]> taken_, proven_;
+  std::size_t rowCapacity_ = 0;
+};
+
 struct Job {
   const PixelGrid* grid;
   const double* re;
@@ -110,7 +173,38 @@ struct Job {
   const ColourTable* colours;
   fractal_kernel::CountRowsFunction countRows;
   decltype(fractal_kernel::RowKernel::paintRow) paintRow;
+  Tiles* tiles;  // null: no tile is proven
 };
+
+// The count every pixel of columns [left, right] and rows [top, bottom] gets, or 0.
+std::int32_t TileCount(const Job& job, int left, int right, int top, int bottom) {
+  const double re0 = job.re[left], re1 = job.re[right];
+  const double im0 = job.im[top], im1 = job.im[bottom];
+  if (!std::isfinite(re0) || !std::isfinite(re1) || !std::isfinite(im0) || !std::isfinite(im1))
+    return 0;
+  // Tiles the interior test takes whole (as far as its corners and centre tell) are
+  // left to it: it settles their pixels for less than a proof of the whole limit costs.
+  const interior::Test& test = interior::TestFor(job.limit);
+  const double reMid = job.re[(left + right) / 2], imMid = job.im[(top + bottom) / 2];
+  if (interior::InKnownComponent(test, re0, im0) && interior::InKnownComponent(test, re1, im0) &&
+      interior::InKnownComponent(test, re0, im1) && interior::InKnownComponent(test, re1, im1) &&
+      interior::InKnownComponent(test, reMid, imMid))
+    return 0;
+  // The samples run monotonically from one end to the other.
+  return tile_proof::ProvenCount(
+      {std::min(re0, re1), std::max(re0, re1), std::min(im0, im1), std::max(im0, im1)},
+      job.limit, kMostTileSteps);
+}
+
+// The counts of the tiles of the row of tiles that holds row `first` of the picture.
+const std::int32_t* KnownTiles(const Job& job, int first) {
+  if (job.tiles == nullptr) return nullptr;
+  const int w = job.grid->width, h = job.grid->height;
+  const int top = first / kTile * kTile, bottom = std::min(top + kTile, h) - 1;
+  return job.tiles->Row(first / kTile, [&](int t) {
+    return TileCount(job, t * kTile, std::min((t + 1) * kTile, w) - 1, top, bottom);
+  });
+}
 
 void RenderRows(void* context, int item) {
   const Job& job = *static_cast<const Job*>(context);
@@ -121,7 +215,8 @@ void RenderRows(void* context, int item) {
   // Kept from item to item, by every thread that renders.
   thread_local std::vector<std::int32_t> counts;
   counts.resize(static_cast<std::size_t>(stride * rows));
-  job.countRows(job.re, w, job.im + first, rows, job.limit, counts.data(), stride);
+  const std::int32_t* known = KnownTiles(job, first);
+  job.countRows(job.re, w, job.im + first, rows, job.limit, counts.data(), stride, known);
   const ColourTable& colours = *job.colours;
   for (int r = 0; r < rows; ++r) {
     std::uint8_t* pixels = job.grid->first + job.grid->pitch * (first + r);
@@ -200,7 +295,7 @@ bool SetRenderInstructionSet(const char* name) {
 namespace {
 
 void RenderPixelsWith(const PixelGrid& grid, RenderView view, int limit,
-                      fractal_kernel::CountRowsFunction countRows) {
+                      fractal_kernel::CountRowsFunction countRows, bool proveTiles) {
   const int w = grid.width;
   const int h = grid.height;
   if (w <= 0 || h <= 0) return;
@@ -217,16 +312,24 @@ void RenderPixelsWith(const PixelGrid& grid, RenderView view, int limit,
           limit,
           &ColoursFor(limit, scratch),
           countRows,
-          fractal_kernel::ChooseRowKernel().paintRow};
+          fractal_kernel::ChooseRowKernel().paintRow,
+          nullptr};
+  // Kept from render to render, by every thread that renders.
+  thread_local Tiles tiles;
+  if (proveTiles && limit > 1) {
+    tiles.Reset(w, h);
+    job.tiles = &tiles;
+  }
   Pool().Run((h + kRowsPerItem - 1) / kRowsPerItem, RenderThreads(), &RenderRows, &job);
 }
 
 }  // namespace
 
 void RenderPixels(const PixelGrid& grid, RenderView view, int limit) {
-  RenderPixelsWith(grid, view, limit, fractal_kernel::ChooseRowKernel().countRows);
+  RenderPixelsWith(grid, view, limit, fractal_kernel::ChooseRowKernel().countRows, true);
 }
 
 void RenderPixelsStepwise(const PixelGrid& grid, RenderView view, int limit) {
-  RenderPixelsWith(grid, view, limit, fractal_kernel::ChooseRowKernel().countRowsStepwise);
+  RenderPixelsWith(grid, view, limit, fractal_kernel::ChooseRowKernel().countRowsStepwise,
+                   false);
 }

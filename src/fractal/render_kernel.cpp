@@ -402,7 +402,7 @@ RowParts PartsOfRow(const interior::Test& test, double im) {
 // limit + 1; the others join `inner`, finite with |c| below kOutForEver's bound, or
 // `other`.
 void SortRow(const double* re, int n, double im, double columnBase, const RowState& row,
-             bool shortcuts, PixelList& inner, PixelList& other) {
+             bool shortcuts, const std::int32_t* known, PixelList& inner, PixelList& other) {
   const D d;
   const int lanes = static_cast<int>(hn::Lanes(d));
   const interior::Test& test = *row.test;
@@ -425,6 +425,10 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
   int innerSize = inner.size;
   int otherSize = other.size;
   for (int i = 0; i < n; i += lanes) {
+    if (known != nullptr && known[i / fractal_kernel::kKnownSpan] != 0) {
+      column = hn::Add(column, hn::Set(d, static_cast<double>(lanes)));
+      continue;
+    }
     const V cr = hn::LoadU(d, re + i);
     const M valid = hn::FirstN(d, static_cast<std::size_t>(n - i));
     M rest = valid;
@@ -449,10 +453,26 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
   other.size = otherSize;
 }
 
+// The counts of the spans the caller knows.
+void FillKnown(int n, int rows, std::int32_t* counts, std::ptrdiff_t stride,
+               const std::int32_t* known) {
+  for (int t = 0; t * fractal_kernel::kKnownSpan < n; ++t) {
+    if (known[t] == 0) continue;
+    const int first = t * fractal_kernel::kKnownSpan;
+    const int end = n - first < fractal_kernel::kKnownSpan ? n : first + fractal_kernel::kKnownSpan;
+    for (int r = 0; r < rows; ++r) {
+      std::int32_t* rowCounts = counts + stride * r;
+      for (int i = first; i < end; ++i) rowCounts[i] = known[t];
+    }
+  }
+}
+
 void CountRowsWith(const double* re, int n, const double* im, int rows, int limit,
                    std::int32_t* counts, std::ptrdiff_t stride, bool shortcuts,
-                   ShortcutStats* stats) {
+                   const std::int32_t* known, ShortcutStats* stats) {
   static_assert(HWY_LANES(double) <= kRowPadding, "rows are padded for smaller vectors");
+  static_assert(fractal_kernel::kKnownSpan % HWY_LANES(double) == 0,
+                "a vector never straddles two known spans");
   // Every pixel starts at limit + 1, the count of those the interior test accepts. (The
   // compiler leaves this loop scalar unless told how.)
   const hn::ScalableTag<std::int32_t> d32;
@@ -465,6 +485,7 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
     for (; i < n; ++i) rowCounts[i] = start;
   }
   if (limit <= 1) return;
+  if (known != nullptr) FillKnown(n, rows, counts, stride, known);
   const RowState row{limit, &interior::TestFor(limit), static_cast<std::int64_t>(limit) - 1,
                      counts, stats};
   // Kept from call to call, by every thread that renders.
@@ -473,25 +494,25 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
   inner.Reset(most);
   other.Reset(most);
   for (int r = 0; r < rows; ++r) {
-    SortRow(re, n, im[r], static_cast<double>(stride * r), row, shortcuts, inner, other);
+    SortRow(re, n, im[r], static_cast<double>(stride * r), row, shortcuts, known, inner, other);
   }
   Iterate<kMaskFreeSteps>(inner, row, shortcuts);
   Iterate<false>(other, row, false);
 }
 
 void CountRows(const double* re, int n, const double* im, int rows, int limit, std::int32_t* counts,
-               std::ptrdiff_t stride) {
-  CountRowsWith(re, n, im, rows, limit, counts, stride, true, nullptr);
+               std::ptrdiff_t stride, const std::int32_t* known) {
+  CountRowsWith(re, n, im, rows, limit, counts, stride, true, known, nullptr);
 }
 
 void CountRowsStepwise(const double* re, int n, const double* im, int rows, int limit,
-                       std::int32_t* counts, std::ptrdiff_t stride) {
-  CountRowsWith(re, n, im, rows, limit, counts, stride, false, nullptr);
+                       std::int32_t* counts, std::ptrdiff_t stride, const std::int32_t* known) {
+  CountRowsWith(re, n, im, rows, limit, counts, stride, false, known, nullptr);
 }
 
 void CountRowsCounted(const double* re, int n, const double* im, int rows, int limit,
                       std::int32_t* counts, std::ptrdiff_t stride, ShortcutStats* stats) {
-  CountRowsWith(re, n, im, rows, limit, counts, stride, true, stats);
+  CountRowsWith(re, n, im, rows, limit, counts, stride, true, nullptr, stats);
 }
 
 // Bytes 0..2 of each pixel from the colour of its count; byte 3 belongs to the surface

@@ -25,11 +25,17 @@ inline constexpr int kRowPadding = 64;
 // at any step, without remembering the others.
 inline constexpr double kOutForEver = 3.9604;
 
+// Columns whose counts the caller knows already come in spans of this many.
+inline constexpr int kKnownSpan = 16;
+
 // counts[r * stride + i] = EscapeCount(re[i], im[r], limit) for r in [0, rows) and i in
 // [0, n), stride >= n. Reads re[] up to n rounded up to a multiple of kRowPadding: the
-// caller pads re[] with values of its choice.
+// caller pads re[] with values of its choice. Where known[t] is not 0 (known may be
+// null), it is the count of every pixel of the columns [kKnownSpan t, kKnownSpan (t + 1))
+// in all the rows, and those pixels are not iterated.
 using CountRowsFunction = void (*)(const double* re, int n, const double* im, int rows, int limit,
-                                   std::int32_t* counts, std::ptrdiff_t stride);
+                                   std::int32_t* counts, std::ptrdiff_t stride,
+                                   const std::int32_t* known);
 
 // How many pixels the shortcuts settled: accepted by the interior test, or found to
 // repeat exactly.

@@ -327,6 +327,20 @@ TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
   EXPECT_GT(stats.latestRepeat, 100);
 }
 
+TEST(RenderFast, ViewsWhereWholeTilesAreProvenGiveThePlainBytes) {
+  // Zoomed out, and where the first view's corners escape early, whole tiles share a
+  // count; small limits let tiles inside the set be proven to the limit. Sizes that
+  // leave partial tiles at the right and the bottom, and views upside down.
+  const RenderView views[] = {{-4, -4, 4, 4},   {0.6, 0.6, 1, 1},    {1, 1, -1, -1},
+                              {-3, 2, 3, -2},   {-9, -9, 9, 9},      {-0.2, 0.6, 0, 0.8},
+                              {-1, -1, 1, 1}};
+  for (const RenderView& v : views) {
+    ASSERT_TRUE(SameBytes({v, 256, 256}));
+    ASSERT_TRUE(SameBytes({v, 85, 67}));
+    for (int limit : {2, 3, 5, 8}) ASSERT_TRUE(SameBytes({v, 70, 40, limit}));
+  }
+}
+
 TEST(RenderFast, TheKernelSettlesExactlyThePointsTheInteriorTestAccepts) {
   // Over the whole set, with rows through every part of the test and past its ends, with
   // each version of the test: the one for limits up to 150 and the one for any limit.
