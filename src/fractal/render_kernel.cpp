@@ -172,13 +172,8 @@ HWY_INLINE VI CountStep(VI count, M active) {
 // Counts one more step for the lanes whose modulus is at most 4 (an ordered compare:
 // not NaN either), of a list whose orbits stay out once out.
 HWY_INLINE VI CountIfIn(VI count, V modulus2, V four) {
-  const DI di;
-#if FRACTAL_KERNEL_AVX512
-  const M in = M{_mm512_cmp_pd_mask(modulus2.raw, four.raw, _CMP_LE_OQ)};
-  return hn::IfThenElse(hn::RebindMask(di, in), hn::Add(count, hn::Set(di, 1)), count);
-#else
-  return hn::Sub(count, hn::BitCast(di, hn::VecFromMask(D(), hn::Le(modulus2, four))));
-#endif
+  // A mask lane is all ones, -1 as an integer.
+  return hn::Sub(count, hn::BitCast(DI(), hn::VecFromMask(D(), hn::Le(modulus2, four))));
 }
 
 // One step of every slot: z <- z^2 + c, then the escape test on the new z. A lane
@@ -421,33 +416,33 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
     bulbE2[b] = hn::Set(d, parts.bulbE2[b]);
     bulbRadius2[b] = hn::Set(d, parts.bulbRadius2[b]);
   }
-  V column = hn::Add(hn::Iota(d, 0.0), hn::Set(d, columnBase));
+  const V iota = hn::Iota(d, 0.0);
   int innerSize = inner.size;
   int otherSize = other.size;
-  for (int i = 0; i < n; i += lanes) {
-    if (known != nullptr && known[i / fractal_kernel::kKnownSpan] != 0) {
-      column = hn::Add(column, hn::Set(d, static_cast<double>(lanes)));
-      continue;
-    }
-    const V cr = hn::LoadU(d, re + i);
-    const M valid = hn::FirstN(d, static_cast<std::size_t>(n - i));
-    M rest = valid;
-    if (shortcuts && (parts.main || parts.bulbs > 0)) {
-      M known = hn::FirstN(d, 0);
-      if (parts.main) known = InMainComponents(mainParts, cr, ci2);
-      for (int b = 0; b < parts.bulbs; ++b) {
-        known = hn::Or(known, InBulb(cr, bulbRe[b], bulbE2[b], bulbRadius2[b]));
+  for (int start = 0; start < n; start += kKnownSpan) {
+    if (known != nullptr && known[start / kKnownSpan] != 0) continue;
+    const int end = n - start < kKnownSpan ? n : start + kKnownSpan;
+    for (int i = start; i < end; i += lanes) {
+      const V cr = hn::LoadU(d, re + i);
+      const V column = hn::Add(iota, hn::Set(d, columnBase + i));
+      const M valid = hn::FirstN(d, static_cast<std::size_t>(end - i));
+      M rest = valid;
+      if (shortcuts && (parts.main || parts.bulbs > 0)) {
+        M settled = hn::FirstN(d, 0);
+        if (parts.main) settled = InMainComponents(mainParts, cr, ci2);
+        for (int b = 0; b < parts.bulbs; ++b) {
+          settled = hn::Or(settled, InBulb(cr, bulbRe[b], bulbE2[b], bulbRadius2[b]));
+        }
+        settled = hn::And(settled, valid);
+        if (row.stats != nullptr) row.stats->interior += hn::CountTrue(d, settled);
+        rest = hn::AndNot(settled, valid);
       }
-      known = hn::And(known, valid);
-      if (row.stats != nullptr) row.stats->interior += hn::CountTrue(d, known);
-      rest = hn::AndNot(known, valid);
+      // Le is false for NaN, and so for an infinite or NaN cr or ci.
+      const M near = hn::Le(hn::Add(hn::Mul(cr, cr), ci2), outForEver);
+      innerSize += inner.Put(cr, ci, column, hn::And(near, rest), innerSize);
+      const M odd = hn::AndNot(near, rest);
+      if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
     }
-    // Le is false for NaN, and so for an infinite or NaN cr or ci.
-    const M near = hn::Le(hn::Add(hn::Mul(cr, cr), ci2), outForEver);
-    innerSize += inner.Put(cr, ci, column, hn::And(near, rest), innerSize);
-    const M odd = hn::AndNot(near, rest);
-    if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
-    column = hn::Add(column, hn::Set(d, static_cast<double>(lanes)));
   }
   inner.size = innerSize;
   other.size = otherSize;

@@ -44,13 +44,18 @@ int ProvenCount(const Box& box, int limit, int mostSteps) {
   const double before = std::fmax(2.0, cMost);
   const double before2 = Up(before * before);
   const double rounding = Up(5 * kUnit * before2 + 3 * kUnit * Up(before2 + cMost)) + 0x1p-1065;
-  const double growth = Up(spread + 2 * rounding);
+  // The radius grows as R' = (R (2 |w| + R) + spread + 2 rounding) (1 + 2^-48), worked
+  // out as R (2 |w| k + R k) + growth k with k = 1 + 2^-48: the factor covers the four
+  // roundings of that expression, with the multiplications by k off the chain from R to
+  // R'.
+  constexpr double k = 1 + 0x1p-48;
+  const double growth = Up(spread + 2 * rounding) * k;
   // z1 = c: the ball of the sample points themselves.
   double x = cx, y = cy, radius = spread;
   double modulus = Modulus(x, y);
   const int last = mostSteps < limit - 1 ? mostSteps + 1 : limit;  // the last step looked at
   for (int step = 2; step <= last; ++step) {
-    radius = Up(radius * (2 * Most(modulus) + radius) + growth);
+    radius = radius * (2 * Most(modulus) * k + radius * k) + growth;
     const double nx = (x * x - y * y) + cx;
     y = 2.0 * (x * y) + cy;
     x = nx;
