@@ -451,10 +451,10 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
 // The counts of the spans the caller knows.
 void FillKnown(int n, int rows, std::int32_t* counts, std::ptrdiff_t stride,
                const std::int32_t* known) {
-  for (int t = 0; t * fractal_kernel::kKnownSpan < n; ++t) {
+  for (int t = 0; t * kKnownSpan < n; ++t) {
     if (known[t] == 0) continue;
-    const int first = t * fractal_kernel::kKnownSpan;
-    const int end = n - first < fractal_kernel::kKnownSpan ? n : first + fractal_kernel::kKnownSpan;
+    const int first = t * kKnownSpan;
+    const int end = n - first < kKnownSpan ? n : first + kKnownSpan;
     for (int r = 0; r < rows; ++r) {
       std::int32_t* rowCounts = counts + stride * r;
       for (int i = first; i < end; ++i) rowCounts[i] = known[t];
@@ -466,7 +466,7 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
                    std::int32_t* counts, std::ptrdiff_t stride, bool shortcuts,
                    const std::int32_t* known, ShortcutStats* stats) {
   static_assert(HWY_LANES(double) <= kRowPadding, "rows are padded for smaller vectors");
-  static_assert(fractal_kernel::kKnownSpan % HWY_LANES(double) == 0,
+  static_assert(kKnownSpan % HWY_LANES(double) == 0,
                 "a vector never straddles two known spans");
   // Every pixel starts at limit + 1, the count of those the interior test accepts. (The
   // compiler leaves this loop scalar unless told how.)
