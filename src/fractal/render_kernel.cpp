@@ -132,6 +132,7 @@ struct Slots {
   VI count[kSlots];
   V column[kSlots], sx[kSlots], sy[kSlots];
   M active[kSlots], valid[kSlots];
+  M in[kSlots];  // the lanes the last escape test found in
   bool busy[kSlots];              // holds pixels
   std::int64_t taken[kSlots];     // the step at which the slot took them
   std::int64_t deadline[kSlots];  // the step at which the slot reaches the limit
@@ -169,17 +170,16 @@ HWY_INLINE VI CountStep(VI count, M active) {
 #endif
 }
 
-// Counts one more step for the lanes whose modulus is at most 4 (an ordered compare:
-// not NaN either), of a list whose orbits stay out once out.
-HWY_INLINE VI CountIfIn(VI count, V modulus2, V four) {
-  // A mask lane is all ones, -1 as an integer.
-  return hn::Sub(count, hn::BitCast(DI(), hn::VecFromMask(D(), hn::Le(modulus2, four))));
-}
-
 // One step of every slot: z <- z^2 + c, then the escape test on the new z. A lane
 // counts the step while it has not escaped; once out it stays out (its values run on
-// to infinity or NaN, which no longer matter). With kOutForEver orbits, the lanes out
-// need no mask: they are never in again, and `active` is brought up to date at looks.
+// to infinity or NaN, which no longer matter).
+//
+// With kOutForEver orbits, the lanes out need no mask: they are never in again, and
+// `active` is brought up to date at looks. Their steps test z before they move it (the
+// slot holds the next z, not yet tested, and no squares): the same operations in
+// another order, which leaves only z and the count of each slot live from step to step.
+// On AVX2 the compiler then keeps the four slots' orbits in the sixteen registers
+// (spilling squares, masks and orbits otherwise), a fifth to a quarter faster.
 template <bool kOutForEverList>
 HWY_INLINE void Step(Slots& s) {
   const D d;
@@ -187,14 +187,21 @@ HWY_INLINE void Step(Slots& s) {
   const V two = hn::Set(d, 2.0);
   HWY_UNROLL(kSlots)
   for (int u = 0; u < kSlots; ++u) {
-    const V xy = hn::Mul(s.x[u], s.y[u]);
-    s.x[u] = hn::Add(hn::Sub(s.xx[u], s.yy[u]), s.cr[u]);
-    s.y[u] = hn::Add(hn::Mul(xy, two), s.ci[u]);
-    s.xx[u] = hn::Mul(s.x[u], s.x[u]);
-    s.yy[u] = hn::Mul(s.y[u], s.y[u]);
     if constexpr (kOutForEverList) {
-      s.count[u] = CountIfIn(s.count[u], hn::Add(s.xx[u], s.yy[u]), four);
+      const V xx = hn::Mul(s.x[u], s.x[u]);
+      const V yy = hn::Mul(s.y[u], s.y[u]);
+      const V xy = hn::Mul(s.x[u], s.y[u]);
+      s.in[u] = hn::Le(hn::Add(xx, yy), four);  // ordered: NaN is not in
+      // A mask lane is all ones, -1 as an integer.
+      s.count[u] = hn::Sub(s.count[u], hn::BitCast(DI(), hn::VecFromMask(d, s.in[u])));
+      s.x[u] = hn::Add(hn::Sub(xx, yy), s.cr[u]);
+      s.y[u] = hn::Add(hn::Mul(xy, two), s.ci[u]);
     } else {
+      const V xy = hn::Mul(s.x[u], s.y[u]);
+      s.x[u] = hn::Add(hn::Sub(s.xx[u], s.yy[u]), s.cr[u]);
+      s.y[u] = hn::Add(hn::Mul(xy, two), s.ci[u]);
+      s.xx[u] = hn::Mul(s.x[u], s.x[u]);
+      s.yy[u] = hn::Mul(s.y[u], s.y[u]);
       s.active[u] = StillIn(s.active[u], hn::Add(s.xx[u], s.yy[u]), four);
       s.count[u] = CountStep(s.count[u], s.active[u]);
     }
@@ -204,12 +211,12 @@ HWY_INLINE void Step(Slots& s) {
 // The lanes of slot U still in, for a list whose orbits stay out once out.
 template <int U>
 HWY_INLINE void UpdateActive(Slots& s) {
-  const V four = hn::Set(D(), 4.0);
-  s.active[U] = hn::And(s.active[U], hn::Le(hn::Add(s.xx[U], s.yy[U]), four));
+  s.active[U] = hn::And(s.active[U], s.in[U]);
 }
 
-// Puts the list's next pixels into slot U (z = c, no step counted), or idles it.
-template <int U>
+// Puts the list's next pixels into slot U (z = c, no step counted; on an out-for-ever
+// list z = c^2 + c, not yet tested), or idles it.
+template <bool kOutForEverList, int U>
 HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxSteps) {
   const D d;
   const PixelList& list = *w.list;
@@ -227,6 +234,11 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
   s.column[U] = hn::LoadU(d, list.column.data() + w.next);
   s.xx[U] = hn::Mul(s.x[U], s.x[U]);
   s.yy[U] = hn::Mul(s.y[U], s.y[U]);
+  if (kOutForEverList) {
+    const V xy = hn::Mul(s.x[U], s.y[U]);
+    s.x[U] = hn::Add(hn::Sub(s.xx[U], s.yy[U]), s.cr[U]);
+    s.y[U] = hn::Add(hn::Mul(xy, hn::Set(d, 2.0)), s.ci[U]);
+  }
   s.count[U] = hn::Set(DI(), 2);
   s.valid[U] = s.active[U] = hn::FirstN(d, static_cast<std::size_t>(list.size - w.next));
   s.busy[U] = true;
@@ -303,18 +315,18 @@ HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t steps, S
 }
 
 // Stores the counts of slot U and gives it new pixels once it is done.
-template <int U>
+template <bool kOutForEverList, int U>
 HWY_INLINE void Look(Slots& s, Walk& w, std::int64_t steps, const RowState& row) {
   if (!s.busy[U]) return;
   if (steps < s.deadline[U] && !hn::AllFalse(D(), s.active[U])) return;
   Store<U>(s, w, row);
-  Take<U>(s, w, steps, row.maxSteps);
+  Take<kOutForEverList, U>(s, w, steps, row.maxSteps);
 }
 
-template <int... U>
+template <bool kOutForEverList, int... U>
 HWY_INLINE void TakeAll(Slots& s, Walk& w, std::int64_t maxSteps,
                         std::integer_sequence<int, U...>) {
-  (Take<U>(s, w, 0, maxSteps), ...);
+  (Take<kOutForEverList, U>(s, w, 0, maxSteps), ...);
 }
 
 template <bool kOutForEverList, int... U>
@@ -324,7 +336,7 @@ HWY_INLINE void LookAll(Slots& s, Walk& w, std::int64_t steps, const RowState& r
   if (w.repetition && steps % kStepsPerRepeatLook == 0) {
     LookForRepetition(s, w, steps, row.stats, slots);
   }
-  (Look<U>(s, w, steps, row), ...);
+  (Look<kOutForEverList, U>(s, w, steps, row), ...);
 }
 
 // Iterates every pixel of the list.
@@ -334,7 +346,7 @@ void Iterate(const PixelList& list, const RowState& row, bool repetition) {
   const auto slots = std::make_integer_sequence<int, kSlots>();
   Slots s;
   Walk w{&list, 0, kSlots, repetition, hn::Set(DI(), std::int64_t{row.limit} + 1)};
-  TakeAll(s, w, row.maxSteps, slots);
+  TakeAll<kOutForEverList>(s, w, row.maxSteps, slots);
   for (std::int64_t steps = kStepsPerLook; w.live > 0; steps += kStepsPerLook) {
     HWY_UNROLL(kStepsPerLook)
     for (int k = 0; k < kStepsPerLook; ++k) Step<kOutForEverList>(s);
