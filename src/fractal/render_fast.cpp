@@ -148,7 +148,7 @@ class Tiles {
       known[t] = prove(t);
       proven.fetch_add(1, std::memory_order_release);
     }
-    while (proven.load(std::memory_order_acquire) < columns_) std::this_thread::yield();
+    WaitUntil([&] { return proven.load(std::memory_order_acquire) >= columns_; });
     return known;
   }
 
