@@ -235,7 +235,7 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
     // An idle slot iterates z = 0 with c = 0 until the list is done; nothing of it is
     // looked at.
     s.cr[U] = s.ci[U] = s.x[U] = s.y[U] = s.xx[U] = s.yy[U] = s.sx[U] = s.sy[U] = hn::Zero(d);
-    s.active[U] = s.valid[U] = hn::FirstN(d, 0);
+    s.active[U] = s.valid[U] = s.in[U] = hn::FirstN(d, 0);
     s.busy[U] = false;
     --w.live;
     return;
@@ -251,7 +251,8 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
     s.y[U] = hn::Add(hn::Mul(xy, hn::Set(d, 2.0)), s.ci[U]);
   }
   s.count[U] = hn::Set(DI(), 2);
-  s.valid[U] = s.active[U] = hn::FirstN(d, static_cast<std::size_t>(list.size - w.next));
+  s.valid[U] = s.active[U] = s.in[U] =
+      hn::FirstN(d, static_cast<std::size_t>(list.size - w.next));
   s.busy[U] = true;
   s.taken[U] = steps;
   s.deadline[U] = steps + maxSteps;
