@@ -123,7 +123,8 @@ struct RowState {
 };
 
 // kSlots slots, each a vector of pixels: c, the orbit point z and its squares
-// (computed once, used by both the escape test and the next step), the running counts,
+// (computed once, used by both the escape test and the next step; the steps of
+// out-for-ever lists keep no squares from one step to the next), the running counts,
 // which lanes are still iterating, and the point exact repetition is looked for
 // against. A slot whose lanes are all done takes the next pixels of the list, so the
 // other slots never wait for it (nor it for them).
