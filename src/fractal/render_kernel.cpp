@@ -53,10 +53,12 @@ namespace HWY_NAMESPACE {
 // dependent multiplies and adds several times longer than the time the core needs to
 // issue the step of one vector, so several chains keep its floating-point units busy.
 // AVX-512 has 32 registers: four measured best (five and more as fast or slower). With
-// 16, four still measured best on AVX2 (by 5 to 11 percent over three on an AMD core,
-// spills and all) and three on SSE4, whose steps of two pixels leave more chains to run
-// side by side anyway.
-#if FRACTAL_KERNEL_AVX512 || HWY_TARGET == HWY_AVX2
+// 16, four measured best on AVX2 (by 5 to 11 percent over three on an AMD core, and
+// three and five as fast or slower once the steps kept only z and the count live), and
+// on SSE4 and SSSE3 too since then (three had been as fast before: inside the set 11%
+// slower on a Zen 3 core now).
+#if FRACTAL_KERNEL_AVX512 || HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4 || \
+    HWY_TARGET == HWY_SSSE3
 constexpr int kSlots = 4;
 #else
 constexpr int kSlots = 3;
