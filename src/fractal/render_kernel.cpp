@@ -246,12 +246,16 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
   s.cr[U] = s.x[U] = s.sx[U] = hn::LoadU(d, list.cr.data() + w.next);
   s.ci[U] = s.y[U] = s.sy[U] = hn::LoadU(d, list.ci.data() + w.next);
   s.column[U] = hn::LoadU(d, list.column.data() + w.next);
-  s.xx[U] = hn::Mul(s.x[U], s.x[U]);
-  s.yy[U] = hn::Mul(s.y[U], s.y[U]);
+  const V xx = hn::Mul(s.x[U], s.x[U]);
+  const V yy = hn::Mul(s.y[U], s.y[U]);
   if (kOutForEverList) {
+    // The first move; these steps keep no squares.
     const V xy = hn::Mul(s.x[U], s.y[U]);
-    s.x[U] = hn::Add(hn::Sub(s.xx[U], s.yy[U]), s.cr[U]);
+    s.x[U] = hn::Add(hn::Sub(xx, yy), s.cr[U]);
     s.y[U] = hn::Add(hn::Mul(xy, hn::Set(d, 2.0)), s.ci[U]);
+  } else {
+    s.xx[U] = xx;
+    s.yy[U] = yy;
   }
   s.count[U] = hn::Set(DI(), 2);
   s.valid[U] = s.active[U] = s.in[U] =
