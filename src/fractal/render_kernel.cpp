@@ -281,13 +281,26 @@ HWY_INLINE void Store(const Slots& s, const Walk& w, const RowState& row) {
   _mm512_mask_i64scatter_epi32(row.counts, s.valid[U].raw, index, _mm512_cvtepi64_epi32(count.raw),
                                4);
 #else
-  HWY_ALIGN std::int64_t counts[HWY_MAX_BYTES / sizeof(double)];
-  HWY_ALIGN double column[HWY_MAX_BYTES / sizeof(double)];
+  // The columns converted a vector at a time (they are below 2^31): one by one, each
+  // conversion to an index took a compare and a branch. Only the last vector of a list
+  // has lanes that are not valid; the others store straight on.
+  constexpr std::size_t kMost = HWY_MAX_BYTES / sizeof(double);
+  const hn::Rebind<std::int32_t, D> d32;
+  HWY_ALIGN std::int64_t counts[kMost];
+  HWY_ALIGN std::int32_t column[kMost];
   hn::Store(count, DI(), counts);
-  hn::Store(s.column[U], d, column);
+  hn::Store(hn::DemoteTo(d32, s.column[U]), d32, column);
+  const std::size_t lanes = hn::Lanes(d);
+  if (hn::AllTrue(d, s.valid[U])) {
+    HWY_UNROLL(kMost)
+    for (std::size_t i = 0; i < lanes; ++i) {
+      row.counts[column[i]] = static_cast<std::int32_t>(counts[i]);
+    }
+    return;
+  }
   const std::size_t valid = hn::CountTrue(d, s.valid[U]);  // the first lanes
   for (std::size_t i = 0; i < valid; ++i) {
-    row.counts[static_cast<std::size_t>(column[i])] = static_cast<std::int32_t>(counts[i]);
+    row.counts[column[i]] = static_cast<std::int32_t>(counts[i]);
   }
 #endif
 }
