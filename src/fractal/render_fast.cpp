@@ -176,14 +176,18 @@ std::int32_t TileCount(const Job& job, int left, int right, int top, int bottom)
   const double im0 = job.im[top], im1 = job.im[bottom];
   if (!std::isfinite(re0) || !std::isfinite(re1) || !std::isfinite(im0) || !std::isfinite(im1))
     return 0;
-  // A tile whose centre the interior test takes is left to it: it settles such pixels
-  // for less than a proof costs, and a tile across a component's edge has no one count.
-  const double reMid = job.re[(left + right) / 2], imMid = job.im[(top + bottom) / 2];
-  if (interior::InKnownComponent(interior::TestFor(job.limit), reMid, imMid)) return 0;
   // The samples run monotonically from one end to the other.
-  return tile_proof::ProvenCount(
-      {std::min(re0, re1), std::max(re0, re1), std::min(im0, im1), std::max(im0, im1)},
-      job.limit, kMostTileSteps);
+  const tile_proof::Box box{std::min(re0, re1), std::max(re0, re1), std::min(im0, im1),
+                            std::max(im0, im1)};
+  // A tile whose centre the interior test takes is left to it, unless it takes the whole
+  // tile: then its pixels need not even be tested. Its orbits would take a proof to the
+  // limit, and a tile across a component's edge has no one count.
+  const interior::Test& test = interior::TestFor(job.limit);
+  const double reMid = job.re[(left + right) / 2], imMid = job.im[(top + bottom) / 2];
+  if (interior::InKnownComponent(test, reMid, imMid)) {
+    return tile_proof::InMainParts(box, test) ? job.limit + 1 : 0;
+  }
+  return tile_proof::ProvenCount(box, job.limit, kMostTileSteps);
 }
 
 // The counts of the tiles of the row of tiles that holds row `first` of the picture.

@@ -492,16 +492,22 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
   other.size = otherSize;
 }
 
-// The counts of the spans the caller knows.
-void FillKnown(int n, int rows, std::int32_t* counts, std::ptrdiff_t stride,
-               const std::int32_t* known) {
-  for (int t = 0; t * kKnownSpan < n; ++t) {
-    if (known[t] == 0) continue;
-    const int first = t * kKnownSpan;
-    const int end = n - first < kKnownSpan ? n : first + kKnownSpan;
-    for (int r = 0; r < rows; ++r) {
-      std::int32_t* rowCounts = counts + stride * r;
-      for (int i = first; i < end; ++i) rowCounts[i] = known[t];
+// Every pixel's first count: that of its span where the caller knows it, else `start`,
+// the count of the pixels the interior test accepts. (The compiler leaves this loop
+// scalar unless told how.)
+void FillCounts(int n, int rows, std::int32_t start, std::int32_t* counts, std::ptrdiff_t stride,
+                const std::int32_t* known) {
+  const hn::ScalableTag<std::int32_t> d32;
+  const int lanes32 = static_cast<int>(hn::Lanes(d32));
+  for (int r = 0; r < rows; ++r) {
+    std::int32_t* rowCounts = counts + stride * r;
+    for (int first = 0; first < n; first += kKnownSpan) {
+      const std::int32_t value =
+          known != nullptr && known[first / kKnownSpan] != 0 ? known[first / kKnownSpan] : start;
+      const int end = n - first < kKnownSpan ? n : first + kKnownSpan;
+      int i = first;
+      for (; i + lanes32 <= end; i += lanes32) hn::StoreU(hn::Set(d32, value), d32, rowCounts + i);
+      for (; i < end; ++i) rowCounts[i] = value;
     }
   }
 }
@@ -512,19 +518,11 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
   static_assert(HWY_LANES(double) <= kRowPadding, "rows are padded for smaller vectors");
   static_assert(kKnownSpan % HWY_LANES(double) == 0,
                 "a vector never straddles two known spans");
-  // Every pixel starts at limit + 1, the count of those the interior test accepts. (The
-  // compiler leaves this loop scalar unless told how.)
-  const hn::ScalableTag<std::int32_t> d32;
-  const int lanes32 = static_cast<int>(hn::Lanes(d32));
-  const std::int32_t start = limit <= 1 ? 2 : limit + 1;
-  for (int r = 0; r < rows; ++r) {
-    std::int32_t* rowCounts = counts + stride * r;
-    int i = 0;
-    for (; i + lanes32 <= n; i += lanes32) hn::StoreU(hn::Set(d32, start), d32, rowCounts + i);
-    for (; i < n; ++i) rowCounts[i] = start;
+  if (limit <= 1) {
+    FillCounts(n, rows, 2, counts, stride, nullptr);
+    return;
   }
-  if (limit <= 1) return;
-  if (known != nullptr) FillKnown(n, rows, counts, stride, known);
+  FillCounts(n, rows, limit + 1, counts, stride, known);
   const RowState row{limit, &interior::TestFor(limit), static_cast<std::int64_t>(limit) - 1,
                      counts, stats};
   // Kept from call to call, by every thread that renders.

@@ -71,4 +71,37 @@ int ProvenCount(const Box& box, int limit, int mostSteps) {
   return last == limit ? limit + 1 : 0;
 }
 
+namespace {
+
+struct Interval {
+  double lo, hi;
+};
+
+Interval Square(Interval v) {
+  const double a = v.lo * v.lo, b = v.hi * v.hi;
+  if (v.lo <= 0 && v.hi >= 0) return {0, std::fmax(a, b)};
+  return {std::fmin(a, b), std::fmax(a, b)};
+}
+
+}  // namespace
+
+bool InMainParts(const Box& box, const interior::Test& test) {
+  if (!Finite(box) || !(std::fmax(-box.reLo, box.reHi) <= 2) ||
+      !(std::fmax(-box.imLo, box.imHi) <= 1))
+    return false;
+  constexpr double kMargin = 0x1p-40;
+  const Interval y2 = Square({box.imLo, box.imHi});
+  // The disc about -1: (x + 1)^2 + y^2 <= radius^2.
+  const Interval b2 = Square({box.reLo + 1.0, box.reHi + 1.0});
+  if (b2.hi + y2.hi <= test.discRadius2 - kMargin) return true;
+  // The cardioid: with a = x - s/4 and q = a^2 + y^2, q <= 2 and q (q + s a) <= (s^2/4) y^2.
+  const Interval a{box.reLo - test.cardioidQuarterScale, box.reHi - test.cardioidQuarterScale};
+  const Interval q{Square(a).lo + y2.lo, Square(a).hi + y2.hi};
+  if (!(q.hi <= 2 - kMargin)) return false;
+  const double sumHi = q.hi + test.cardioidScale * a.hi;  // the most q + s a can be
+  // q >= 0: the largest product takes the largest sum, with the largest or smallest q.
+  const double lhsHi = std::fmax(q.lo * sumHi, q.hi * sumHi);
+  return lhsHi <= test.cardioidRhs * y2.lo - kMargin;
+}
+
 }  // namespace tile_proof

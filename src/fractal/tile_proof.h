@@ -1,6 +1,9 @@
 #pragma once
 // Whole tiles of pixels settled at once: a proof, in ball arithmetic, that every sample
-// point of a box gets one and the same count.
+// point of a box gets one and the same count; and one, in interval arithmetic, that the
+// interior test takes every point of a box.
+
+#include "fractal/interior.h"
 
 namespace tile_proof {
 
@@ -23,5 +26,15 @@ struct Box {
 // pixels' own modulus), no pixel of the box escapes at that step; once it lies wholly
 // beyond, every pixel escapes there.
 int ProvenCount(const Box& box, int limit, int mostSteps);
+
+// Whether interior::InCardioid or interior::InDisc of `test`, as computed, accepts every
+// double point of the box, so that every pixel of it gets limit + 1 without a test of its
+// own. The box must lie within |re| <= 2, |im| <= 1; where the bounds below pass, every
+// quantity of the tests is then below 9 and each computed one within 200 units of 2^-53
+// of its exact value. Bounds of
+// the exact quantities over the box, in interval arithmetic, must then pass each test by
+// a margin of 2^-40: thousands of times what the rounding of the point tests, and of the
+// interval bounds themselves, can take away.
+bool InMainParts(const Box& box, const interior::Test& test);
 
 }  // namespace tile_proof

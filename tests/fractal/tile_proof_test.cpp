@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "fractal/escape.h"
+#include "fractal/interior.h"
 
 namespace {
 
 using tile_proof::Box;
+using tile_proof::InMainParts;
 using tile_proof::ProvenCount;
 
 constexpr int kLimit = 150;
@@ -160,6 +162,67 @@ TEST(TileProof, AProofThatIgnoredTheBoxWouldBeCaught) {
     }
   }
   EXPECT_GT(caught, 100);
+}
+
+bool MainPartsTake(const interior::Test& test, double re, double im) {
+  return interior::InCardioid(test, re, im) || interior::InDisc(test, re, im);
+}
+
+// Boxes around the main cardioid and the disc about -1, most of them close to their
+// edges, the cusp at 0.25 and the pinch at -0.75: whatever box the interval bounds take,
+// the interior test takes every point of it, with either version's constants.
+TEST(TileProof, TheInteriorTestTakesEveryPointOfABoxInTheMainParts) {
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> angle(0, 6.283185307179586), logSide(-12, -0.7),
+      depth(-0.05, 0.02), unit(0, 1);
+  for (const interior::Test* test : {&interior::kUpToLimit150, &interior::kForAnyLimit}) {
+    int taken = 0;
+    for (int i = 0; i < 40000; ++i) {
+      // A point near the edge of the cardioid (1 - e^it) e^it / 2 or of the disc, pushed in
+      // or out a little.
+      const double t = angle(random), r = 1 + depth(random);
+      double cr, ci;
+      if (i % 3 == 0) {
+        cr = -1 + 0.25 * r * std::cos(t);
+        ci = 0.25 * r * std::sin(t);
+      } else {
+        cr = r * (0.5 * std::cos(t) - 0.25 * std::cos(2 * t));
+        ci = r * (0.5 * std::sin(t) - 0.25 * std::sin(2 * t));
+      }
+      if (i % 7 == 0) cr = unit(random) < 0.5 ? 0.25 : -0.75;
+      const double side = std::pow(10.0, logSide(random)) * unit(random);
+      const Box b{cr - side, cr + side * unit(random), ci - side * unit(random), ci + side};
+      if (!InMainParts(b, *test)) continue;
+      ++taken;
+      for (const auto& [re, im] : Samples(b, random)) {
+        ASSERT_TRUE(MainPartsTake(*test, re, im)) << Describe(b) << ", point " << re << " " << im;
+      }
+    }
+    EXPECT_GT(taken, 5000);
+  }
+}
+
+TEST(TileProof, BoxesTheInteriorTestDoesNotTakeWhole) {
+  const interior::Test& test = interior::kUpToLimit150;
+  // Deep inside the cardioid and the disc, and a tile of the first view.
+  EXPECT_TRUE(InMainParts({-0.3, -0.2, -0.1, 0.1}, test));
+  EXPECT_TRUE(InMainParts({-1.1, -0.9, -0.1, 0.1}, test));
+  EXPECT_TRUE(InMainParts({-0.0608, -0.0020, 0.0020, 0.0608}, test));
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Box bad[] = {
+      {-0.3, -0.2, -0.1, inf}, {nan, -0.2, -0.1, 0.1}, {-0.2, -0.3, -0.1, 0.1},  // reversed
+      {0.2, 0.3, -0.05, 0.05},                  // across the cusp
+      {-0.8, -0.7, -0.05, 0.05},                // across the pinch
+      {-0.2, -0.1, 0.6, 0.7},                   // across the top of the cardioid
+      {-1.3, -1.2, -0.01, 0.01},                // across the disc's far edge
+      {-1e300, 1e300, -1e300, 1e300},            // far out: nothing of it is bounded
+  };
+  for (const Box& b : bad) EXPECT_FALSE(InMainParts(b, test)) << Describe(b);
+  // The scaled-down cardioid of the other version leaves out what the whole one takes.
+  const Box rim{0.2475, 0.2485, 0.4955, 0.4965};  // below the top of the cardioid
+  EXPECT_TRUE(InMainParts(rim, test));
+  EXPECT_FALSE(InMainParts(rim, interior::kForAnyLimit));
 }
 
 }  // namespace
