@@ -464,4 +464,39 @@ TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
   }
 }
 
+// Painting straight from counts, on every instruction set: counts past the table take
+// its last colour wherever they stand in a vector, and byte 3 keeps what it held.
+TEST(RenderFast, PaintingClampsCountsPastTheTableOnEveryInstructionSet) {
+  std::vector<std::uint32_t> colours(40);
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    colours[i] = static_cast<std::uint32_t>(0x00010203u * (i + 1)) | 0xEE000000u;
+  }
+  const int n = 53;
+  std::mt19937 random(8);
+  std::uniform_int_distribution<int> count(0, 39);
+  std::vector<std::int32_t> counts(n);
+  for (std::int32_t& c : counts) c = count(random);
+  counts[3] = 40;
+  counts[17] = 1000000;
+  counts[n - 2] = std::numeric_limits<std::int32_t>::max();
+  for (std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    OnlyTarget scope(target);
+    for (int width : {n, 8, 16, 7}) {
+      std::vector<std::uint8_t> pixels(4 * n, kFill);
+      fractal_kernel::ChooseRowKernel().paintRow(counts.data(), width, colours.data(),
+                                                 static_cast<int>(colours.size()),
+                                                 pixels.data());
+      for (int i = 0; i < n; ++i) {
+        const std::uint8_t* pixel = &pixels[static_cast<std::size_t>(4 * i)];
+        const std::uint32_t colour = colours[static_cast<std::size_t>(std::min(counts[i], 39))];
+        const bool painted = i < width;
+        ASSERT_EQ(pixel[0], painted ? (colour & 0xFF) : kFill) << hwy::TargetName(target) << " " << i;
+        ASSERT_EQ(pixel[1], painted ? (colour >> 8 & 0xFF) : kFill) << hwy::TargetName(target);
+        ASSERT_EQ(pixel[2], painted ? (colour >> 16 & 0xFF) : kFill) << hwy::TargetName(target);
+        ASSERT_EQ(pixel[3], kFill) << hwy::TargetName(target) << " " << i;
+      }
+    }
+  }
+}
+
 }  // namespace
