@@ -84,18 +84,53 @@ constexpr std::int64_t kFirstSave = 16;
 constexpr bool kMaskFreeSteps =
     !FRACTAL_KERNEL_AVX512 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128;
 
+// Pixels of out-for-ever lists may go through this many steps as they are sorted, a
+// vector of neighbours at a time, so that only those still in join the list, with their
+// orbit point. In views that take in much of the plane, most pixels escape within a few
+// steps: in a slot, each of them cost a vector taken, a look and the steps to it. Where
+// next to none escape that early (close views of the boundary), the steps cost a few
+// percent more there than in the slots: a thread takes them while at least
+// kFirstStepsWorth of the pixels they took escaped, and otherwise tries them again on
+// every kFirstStepsRetry-th call.
+#define FRACTAL_KERNEL_FIRST_STEPS \
+  (!FRACTAL_KERNEL_AVX512 && HWY_TARGET != HWY_SCALAR && HWY_TARGET != HWY_EMU128)
+constexpr int kFirstSteps = FRACTAL_KERNEL_FIRST_STEPS ? 4 : 0;
+constexpr double kFirstStepsWorth = 0.25;
+constexpr int kFirstStepsRetry = 8;
+static_assert(kFirstSteps == 0 || kMaskFreeSteps, "first steps are those of out-for-ever lists");
+
 // Pixels waiting to be iterated, one array per quantity: c, and where the count goes
 // (a whole number, exact as a double). The pixels of several rows share a list, so
 // that vectors stay full to the end. There is room for a vector past the end: whole
 // vectors are read and written.
 struct PixelList {
   std::vector<double> cr, ci, column;
+  std::vector<double> x, y;  // the orbit point after the first steps
   int size = 0;
+  int firstSteps = 0;  // how many steps every orbit of the list has been through
 
   void Reset(std::size_t capacity) {
     const std::size_t room = capacity + 2 * HWY_LANES(double);
     for (std::vector<double>* a : {&cr, &ci, &column}) a->resize(room);
+    if (kFirstSteps > 0) {
+      x.resize(room);
+      y.resize(room);
+    }
     size = 0;
+    firstSteps = 0;
+  }
+  // Put, with the orbit point.
+  int PutOrbit(V re, V im, V where, V zx, V zy, M take, int at) {
+    const D d;
+    const std::size_t taken = hn::CountTrue(d, take);
+    if (taken == hn::Lanes(d)) {
+      hn::StoreU(zx, d, x.data() + at);
+      hn::StoreU(zy, d, y.data() + at);
+    } else if (taken != 0) {
+      hn::StoreU(Compress(zx, take), d, x.data() + at);
+      hn::StoreU(Compress(zy, take), d, y.data() + at);
+    }
+    return Put(re, im, where, take, at);
   }
   // Puts the lanes of `take` at `at` and returns how many there are. The caller keeps
   // the size in a register: vector stores may alias anything, so a size kept here would
@@ -230,7 +265,7 @@ HWY_INLINE void UpdateActive(Slots& s) {
 }
 
 // Puts the list's next pixels into slot U (z = c, no step counted; on an out-for-ever
-// list z = c^2 + c, not yet tested), or idles it.
+// list z = c^2 + c, not yet tested, or the point its first steps left), or idles it.
 template <bool kOutForEverList, int U>
 HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxSteps) {
   const D d;
@@ -241,30 +276,37 @@ HWY_INLINE void Take(Slots& s, Walk& w, std::int64_t steps, std::int64_t maxStep
     s.cr[U] = s.ci[U] = s.x[U] = s.y[U] = s.xx[U] = s.yy[U] = s.sx[U] = s.sy[U] = hn::Zero(d);
     s.active[U] = s.valid[U] = s.in[U] = hn::FirstN(d, 0);
     s.busy[U] = false;
+    s.count[U] = hn::Zero(DI());
+    s.column[U] = hn::Zero(d);
+    s.taken[U] = s.deadline[U] = s.nextSave[U] = steps;
     --w.live;
     return;
   }
   s.cr[U] = s.x[U] = s.sx[U] = hn::LoadU(d, list.cr.data() + w.next);
   s.ci[U] = s.y[U] = s.sy[U] = hn::LoadU(d, list.ci.data() + w.next);
   s.column[U] = hn::LoadU(d, list.column.data() + w.next);
-  const V xx = hn::Mul(s.x[U], s.x[U]);
-  const V yy = hn::Mul(s.y[U], s.y[U]);
-  if (kOutForEverList) {
-    // The first move; these steps keep no squares.
+  // The orbits of out-for-ever lists went through their first steps already (and
+  // those steps keep no squares).
+  const std::int64_t done = list.firstSteps;
+  if (kOutForEverList && done > 0) {
+    s.x[U] = hn::LoadU(d, list.x.data() + w.next);
+    s.y[U] = hn::LoadU(d, list.y.data() + w.next);
+  } else if (kOutForEverList) {
     const V xy = hn::Mul(s.x[U], s.y[U]);
-    s.x[U] = hn::Add(hn::Sub(xx, yy), s.cr[U]);
+    s.x[U] = hn::Add(hn::Sub(hn::Mul(s.x[U], s.x[U]), hn::Mul(s.y[U], s.y[U])), s.cr[U]);
     s.y[U] = hn::Add(hn::Mul(xy, hn::Set(d, 2.0)), s.ci[U]);
   } else {
-    s.xx[U] = xx;
-    s.yy[U] = yy;
+    s.xx[U] = hn::Mul(s.x[U], s.x[U]);
+    s.yy[U] = hn::Mul(s.y[U], s.y[U]);
   }
-  s.count[U] = hn::Set(DI(), 2);
+  s.count[U] = hn::Set(DI(), 2 + done);
   s.valid[U] = s.active[U] = s.in[U] =
       hn::FirstN(d, static_cast<std::size_t>(list.size - w.next));
   s.busy[U] = true;
-  s.taken[U] = steps;
-  s.deadline[U] = steps + maxSteps;
-  s.nextSave[U] = steps + kFirstSave;
+  // As if taken at z = c: the age of the orbits is what repetition looks at.
+  s.taken[U] = steps - done;
+  s.deadline[U] = s.taken[U] + maxSteps;
+  s.nextSave[U] = s.taken[U] + kFirstSave;
   w.next += static_cast<int>(hn::Lanes(d));
 }
 
@@ -438,11 +480,74 @@ RowParts PartsOfRow(const interior::Test& test, double im) {
   return parts;
 }
 
+#if FRACTAL_KERNEL_FIRST_STEPS
+// The first kFirstSteps steps of the lanes of `take`, out-for-ever pixels of the
+// neighbouring columns counts[0 ..] (whole: all of the vector's lanes are columns of the
+// row). Those that escape get their count; the others join `inner` with their orbit point,
+// unless the limit is that near (then their count is limit + 1, as already written).
+// The same operations as a slot's steps, in the same order.
+struct FirstStepsTally {
+  std::int64_t taken = 0, escaped = 0;
+};
+
+HWY_INLINE int FirstSteps(V cr, V ci, V column, M take, std::int32_t* counts, bool whole,
+                          const RowState& row, PixelList& inner, int at, FirstStepsTally& tally) {
+  const D d;
+  const DI di;
+  const V four = hn::Set(d, 4.0);
+  const V two = Opaque(hn::Set(d, 2.0));
+  V x = hn::Add(hn::Sub(hn::Mul(cr, cr), hn::Mul(ci, ci)), cr);
+  V y = hn::Add(hn::Mul(hn::Mul(cr, ci), two), ci);
+  VI count = hn::Set(di, 2);
+  M in = take;
+  HWY_UNROLL(kFirstSteps)
+  for (int k = 0; k < kFirstSteps; ++k) {
+    const V xx = hn::Mul(x, x);
+    const V yy = hn::Mul(y, y);
+    const V xy = hn::Mul(x, y);
+    in = hn::Le(hn::Add(xx, yy), four);
+    count = hn::Sub(count, hn::BitCast(di, hn::VecFromMask(d, in)));
+    x = hn::Add(hn::Sub(xx, yy), cr);
+    y = hn::Add(hn::Mul(xy, two), ci);
+  }
+  const M out = hn::AndNot(in, take);
+  if (!hn::AllFalse(d, out)) {
+    tally.escaped += static_cast<std::int64_t>(hn::CountTrue(d, out));
+    // Every lane gets limit + 1 (the count the others hold or will be given anew) or,
+    // out, its own.
+    const VI most = hn::Set(di, std::int64_t{row.limit} + 1);
+    const VI lanes = hn::IfThenElse(hn::RebindMask(di, out), hn::Min(count, most), most);
+    const hn::RebindToUnsigned<DI> du;
+    const hn::Rebind<std::uint32_t, DI> d32;
+    const auto narrow = hn::TruncateTo(d32, hn::BitCast(du, lanes));
+    if (whole) {
+      hn::StoreU(narrow, d32, reinterpret_cast<std::uint32_t*>(counts));
+    } else {
+      HWY_ALIGN std::uint32_t values[HWY_MAX_BYTES / sizeof(double)];
+      hn::Store(narrow, d32, values);
+      std::uint8_t bits[8] = {};
+      hn::StoreMaskBits(d, out, bits);
+      for (std::size_t i = 0; i < hn::Lanes(d); ++i) {
+        if ((bits[0] >> i & 1) != 0) counts[i] = static_cast<std::int32_t>(values[i]);
+      }
+    }
+  }
+  tally.taken += static_cast<std::int64_t>(hn::CountTrue(d, take));
+  if (row.maxSteps <= kFirstSteps) return 0;
+  return inner.PutOrbit(cr, ci, column, x, y, hn::And(in, take), at);
+}
+#else
+struct FirstStepsTally {};
+#endif
+
 // Sorts the pixels of a row: those the interior test accepts (with `shortcuts`) keep
-// limit + 1; the others join `inner`, finite with |c| below kOutForEver's bound, or
-// `other`.
-void SortRow(const double* re, int n, double im, double columnBase, const RowState& row,
-             bool shortcuts, const std::int32_t* known, PixelList& inner, PixelList& other) {
+// limit + 1; the others join `inner`, finite with |c| below kOutForEver's bound (after
+// its first steps, if it takes them), or `other`.
+void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, const RowState& row,
+             bool shortcuts, const std::int32_t* known, PixelList& inner, PixelList& other,
+             [[maybe_unused]] FirstStepsTally& tally) {
+  const double columnBase = static_cast<double>(firstColumn);
+  [[maybe_unused]] std::int32_t* rowCounts = row.counts + firstColumn;
   const D d;
   const int lanes = static_cast<int>(hn::Lanes(d));
   const interior::Test& test = *row.test;
@@ -484,7 +589,18 @@ void SortRow(const double* re, int n, double im, double columnBase, const RowSta
       }
       // Le is false for NaN, and so for an infinite or NaN cr or ci.
       const M near = hn::Le(hn::Add(hn::Mul(cr, cr), ci2), outForEver);
-      innerSize += inner.Put(cr, ci, column, hn::And(near, rest), innerSize);
+#if FRACTAL_KERNEL_FIRST_STEPS
+      if (inner.firstSteps > 0) {
+        const M take = hn::And(near, rest);
+        if (!hn::AllFalse(d, take)) {
+          innerSize += FirstSteps(cr, ci, column, take, rowCounts + i, i + lanes <= end, row,
+                                  inner, innerSize, tally);
+        }
+      } else
+#endif
+      {
+        innerSize += inner.Put(cr, ci, column, hn::And(near, rest), innerSize);
+      }
       const M odd = hn::AndNot(near, rest);
       if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
     }
@@ -531,9 +647,22 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
   const std::size_t most = static_cast<std::size_t>(n) * static_cast<std::size_t>(rows);
   inner.Reset(most);
   other.Reset(most);
-  for (int r = 0; r < rows; ++r) {
-    SortRow(re, n, im[r], static_cast<double>(stride * r), row, shortcuts, known, inner, other);
+  // Whether the first steps paid on this thread's last call that took them.
+  thread_local bool firstStepsPay = true;
+  thread_local int callsWithout = 0;
+  if (kFirstSteps > 0 && (firstStepsPay || ++callsWithout % kFirstStepsRetry == 0)) {
+    inner.firstSteps = kFirstSteps;
   }
+  FirstStepsTally tally;
+  for (int r = 0; r < rows; ++r) {
+    SortRow(re, n, im[r], stride * r, row, shortcuts, known, inner, other, tally);
+  }
+#if FRACTAL_KERNEL_FIRST_STEPS
+  if (inner.firstSteps > 0 && tally.taken > 0) {
+    firstStepsPay =
+        static_cast<double>(tally.escaped) >= kFirstStepsWorth * static_cast<double>(tally.taken);
+  }
+#endif
   Iterate<kMaskFreeSteps>(inner, row, shortcuts);
   Iterate<false>(other, row, false);
 }
