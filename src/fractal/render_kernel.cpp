@@ -615,17 +615,22 @@ void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, con
 void FillCounts(int n, int rows, std::int32_t start, std::int32_t* counts, std::ptrdiff_t stride,
                 const std::int32_t* known) {
   const hn::ScalableTag<std::int32_t> d32;
-  const int lanes32 = static_cast<int>(hn::Lanes(d32));
+  constexpr int kLanes32 = static_cast<int>(hn::MaxLanes(d32));
+  static_assert(kKnownSpan % kLanes32 == 0, "a span is whole vectors of counts");
+  const int wholeSpans = n / kKnownSpan;
   for (int r = 0; r < rows; ++r) {
     std::int32_t* rowCounts = counts + stride * r;
-    for (int first = 0; first < n; first += kKnownSpan) {
-      const std::int32_t value =
-          known != nullptr && known[first / kKnownSpan] != 0 ? known[first / kKnownSpan] : start;
-      const int end = n - first < kKnownSpan ? n : first + kKnownSpan;
-      int i = first;
-      for (; i + lanes32 <= end; i += lanes32) hn::StoreU(hn::Set(d32, value), d32, rowCounts + i);
-      for (; i < end; ++i) rowCounts[i] = value;
+    for (int t = 0; t < wholeSpans; ++t) {
+      const std::int32_t value = known != nullptr && known[t] != 0 ? known[t] : start;
+      const auto values = hn::Set(d32, value);
+      std::int32_t* span = rowCounts + t * kKnownSpan;
+      HWY_UNROLL(kKnownSpan / kLanes32)
+      for (int i = 0; i < kKnownSpan; i += kLanes32) hn::StoreU(values, d32, span + i);
     }
+    if (wholeSpans * kKnownSpan == n) continue;
+    const std::int32_t last =
+        known != nullptr && known[wholeSpans] != 0 ? known[wholeSpans] : start;
+    for (int i = wholeSpans * kKnownSpan; i < n; ++i) rowCounts[i] = last;
   }
 }
 
