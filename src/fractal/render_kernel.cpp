@@ -516,7 +516,9 @@ HWY_INLINE int FirstSteps(V cr, V ci, V column, M take, std::int32_t* counts, bo
     // Every lane gets limit + 1 (the count the others hold or will be given anew) or,
     // out, its own.
     const VI most = hn::Set(di, std::int64_t{row.limit} + 1);
-    const VI lanes = hn::IfThenElse(hn::RebindMask(di, out), hn::Min(count, most), most);
+    // Counts are 2 + kFirstSteps at most, past limit + 1 only for limits that small.
+    const VI own = row.maxSteps < kFirstSteps ? hn::Min(count, most) : count;
+    const VI lanes = hn::IfThenElse(hn::RebindMask(di, out), own, most);
     const hn::RebindToUnsigned<DI> du;
     const hn::Rebind<std::uint32_t, DI> d32;
     const auto narrow = hn::TruncateTo(d32, hn::BitCast(du, lanes));
@@ -567,15 +569,20 @@ void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, con
     bulbRadius2[b] = hn::Set(d, parts.bulbRadius2[b]);
   }
   const V iota = hn::Iota(d, 0.0);
+  const V step = hn::Set(d, static_cast<double>(lanes));  // columns are exact as doubles
+  const M all = hn::FirstN(d, hn::Lanes(d));
   int innerSize = inner.size;
   int otherSize = other.size;
+  // Kept here, not in `tally`: the list's stores might alias it.
+  [[maybe_unused]] FirstStepsTally local = tally;
   for (int start = 0; start < n; start += kKnownSpan) {
     if (known != nullptr && known[start / kKnownSpan] != 0) continue;
     const int end = n - start < kKnownSpan ? n : start + kKnownSpan;
-    for (int i = start; i < end; i += lanes) {
+    V column = hn::Add(iota, hn::Set(d, columnBase + start));
+    for (int i = start; i < end; i += lanes, column = hn::Add(column, step)) {
       const V cr = hn::LoadU(d, re + i);
-      const V column = hn::Add(iota, hn::Set(d, columnBase + i));
-      const M valid = hn::FirstN(d, static_cast<std::size_t>(end - i));
+      // Only a row's last vector may be partial.
+      const M valid = i + lanes <= end ? all : hn::FirstN(d, static_cast<std::size_t>(end - i));
       M rest = valid;
       if (shortcuts && (parts.main || parts.bulbs > 0)) {
         M settled = hn::FirstN(d, 0);
@@ -594,7 +601,7 @@ void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, con
         const M take = hn::And(near, rest);
         if (!hn::AllFalse(d, take)) {
           innerSize += FirstSteps(cr, ci, column, take, rowCounts + i, i + lanes <= end, row,
-                                  inner, innerSize, tally);
+                                  inner, innerSize, local);
         }
       } else
 #endif
@@ -607,6 +614,7 @@ void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, con
   }
   inner.size = innerSize;
   other.size = otherSize;
+  tally = local;
 }
 
 // Every pixel's first count: that of its span where the caller knows it, else `start`,
