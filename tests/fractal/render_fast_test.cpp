@@ -314,6 +314,36 @@ std::vector<std::int32_t> KernelCounts(const Case& c, fractal_kernel::ShortcutSt
   return counts;
 }
 
+// Counts themselves, not only their colours (past the limit every count has the same
+// one): each is EscapeCount's, on every instruction set, for limits below and above the
+// first steps the kernel may take as it sorts, whether it takes them or not (a close view
+// of the boundary makes it leave them out for a while).
+TEST(RenderFast, TheKernelsCountsAreThePlainLoops) {
+  const Case wide{{-2, -1.5, 1, 1.5}, 23, 17}, close{{-0.7454, 0.1130, -0.7449, 0.1135}, 13, 11};
+  for (std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    OnlyTarget scope(target);
+    for (int limit : {2, 3, 4, 5, 6, 7, 150}) {
+      for (const Case* c : {&wide, &close, &wide, &wide, &wide, &wide, &wide, &wide, &wide, &wide}) {
+        Case view = *c;
+        view.limit = limit;
+        fractal_kernel::ShortcutStats stats;
+        const std::vector<std::int32_t> counts = KernelCounts(view, stats);
+        const int stride = static_cast<int>(counts.size()) / view.height;
+        const double dRe = (view.view.re1 - view.view.re0) / (view.width - 1);
+        const double dIm = (view.view.im1 - view.view.im0) / (view.height - 1);
+        double y = view.view.im0;
+        for (int r = 0; r < view.height; ++r, y = y + dIm) {
+          double x = view.view.re0;
+          for (int i = 0; i < view.width; ++i, x = x + dRe) {
+            ASSERT_EQ(counts[static_cast<std::size_t>(r * stride + i)], EscapeCount(x, y, limit))
+                << hwy::TargetName(target) << ", " << Describe(view) << ", pixel " << i << "," << r;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
   fractal_kernel::ShortcutStats stats;
   for (const Case& c : ShortcutCases()) {
