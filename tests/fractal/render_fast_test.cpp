@@ -314,6 +314,19 @@ std::vector<std::int32_t> KernelCounts(const Case& c, fractal_kernel::ShortcutSt
   return counts;
 }
 
+// Calls visit(i, r, re, im) for every pixel of the case, its sample point accumulated as
+// the renderers accumulate it.
+template <class Visit>
+void ForEachSample(const Case& c, Visit visit) {
+  const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
+  const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
+  double y = c.view.im0;
+  for (int r = 0; r < c.height; ++r, y = y + dIm) {
+    double x = c.view.re0;
+    for (int i = 0; i < c.width; ++i, x = x + dRe) visit(i, r, x, y);
+  }
+}
+
 // Counts themselves, not only their colours (past the limit every count has the same
 // one): each is EscapeCount's, on every instruction set, for limits below and above the
 // first steps the kernel may take as it sorts, whether it takes them or not (a close view
@@ -329,16 +342,11 @@ TEST(RenderFast, TheKernelsCountsAreThePlainLoops) {
         fractal_kernel::ShortcutStats stats;
         const std::vector<std::int32_t> counts = KernelCounts(view, stats);
         const int stride = static_cast<int>(counts.size()) / view.height;
-        const double dRe = (view.view.re1 - view.view.re0) / (view.width - 1);
-        const double dIm = (view.view.im1 - view.view.im0) / (view.height - 1);
-        double y = view.view.im0;
-        for (int r = 0; r < view.height; ++r, y = y + dIm) {
-          double x = view.view.re0;
-          for (int i = 0; i < view.width; ++i, x = x + dRe) {
-            ASSERT_EQ(counts[static_cast<std::size_t>(r * stride + i)], EscapeCount(x, y, limit))
-                << hwy::TargetName(target) << ", " << Describe(view) << ", pixel " << i << "," << r;
-          }
-        }
+        int wrong = 0;
+        ForEachSample(view, [&](int i, int r, double x, double y) {
+          if (counts[static_cast<std::size_t>(r * stride + i)] != EscapeCount(x, y, limit)) ++wrong;
+        });
+        ASSERT_EQ(wrong, 0) << hwy::TargetName(target) << ", " << Describe(view);
       }
     }
   }
@@ -400,16 +408,10 @@ TEST(RenderFast, AnInteriorTestWithTooLittleMarginWouldBeCaught) {
   // catch such a fault in the kernel.
   int caught = 0;
   for (const Case& c : ShortcutCases()) {
-    const double dRe = (c.view.re1 - c.view.re0) / (c.width - 1);
-    const double dIm = (c.view.im1 - c.view.im0) / (c.height - 1);
-    double y = c.view.im0;
-    for (int r = 0; r < c.height; ++r, y = y + dIm) {
-      double x = c.view.re0;
-      for (int i = 0; i < c.width; ++i, x = x + dRe) {
-        const bool wider = (x + 1) * (x + 1) + y * y <= 0.0625 * 1.02;
-        if (wider && EscapeCount(x, y, c.limit) <= c.limit) ++caught;
-      }
-    }
+    ForEachSample(c, [&](int, int, double x, double y) {
+      const bool wider = (x + 1) * (x + 1) + y * y <= 0.0625 * 1.02;
+      if (wider && EscapeCount(x, y, c.limit) <= c.limit) ++caught;
+    });
   }
   EXPECT_GT(caught, 0);
 }
