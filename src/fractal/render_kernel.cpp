@@ -2,8 +2,10 @@
 // instruction set by Highway and chosen at run time.
 //
 // Every count is EscapeCount's: each lane performs exactly its double operations, in the
-// same order, each rounded on its own: there is no fused multiply-add anywhere (a test
-// disassembles this code to make sure). What makes it fast without changing a count:
+// same order, each rounded on its own. The one fused multiply-add, 2 xy + ci in the
+// slots' steps (see TwiceProductPlus), rounds once a sum whose product is exact, which is
+// rounding it as written; a test disassembles this code to make sure no other appears.
+// What makes it fast without changing a count:
 //
 // - Points the interior test accepts (fractal/interior.h, proven by
 //   tools/interior_proof.cpp) get limit + 1 without a single step. Up to the limit 150
@@ -209,15 +211,34 @@ HWY_INLINE VI CountStep(VI count, M active) {
 #endif
 }
 
-// `v`, unknown to the compiler from here on. A multiply by a known 2 becomes an add, and
-// of a step's operations more are adds than multiplies already: where the two kinds go
-// to separate pipes (as on AMD's cores), the multiply keeps them even. The same double
-// either way: 2 xy is exact.
+// `v`, unknown to the compiler from here on. Without fused multiply-adds, a multiply by
+// a known 2 becomes an add, and of a step's operations more are adds than multiplies
+// already: where the two kinds go to separate pipes (as on AMD's cores), the multiply
+// keeps them even. The same double either way: 2 xy is exact.
 HWY_INLINE V Opaque(V v) {
 #if defined(__GNUC__) && (HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4 || HWY_TARGET == HWY_SSSE3)
   asm("" : "+x"(v.raw));
 #endif
   return v;
+}
+
+// 2 xy + ci as the plain loop rounds it, in one operation where the target has fused
+// multiply-adds: a step then takes nine vector operations instead of ten, and the
+// steps of AVX-512 are bound by them (two a cycle). The fused sum rounds once; so does
+// the plain one whenever 2 xy is a double, which it is, exactly, unless it overflows.
+// - A lane still iterating holds a z that passed the escape test (|x|, |y| <= 2: no
+//   overflow) or a NaN (NaN either way), except at its first step, from z = c untested.
+//   There 2 xy overflows and the fused sum does not only with |ci| near the largest
+//   double: its square makes the new x infinite or NaN in both, so the next test, and
+//   every count after it, are the same.
+// - Lanes out that go on unmasked (out-for-ever lists, |c| < 1.99): if 2 xy overflows,
+//   |2 xy + ci| >= 2^1024 - 2 is infinite too, with the same sign.
+HWY_INLINE V TwiceProductPlus(V xy, V two, V ci) {
+#if HWY_NATIVE_FMA
+  return hn::MulAdd(xy, two, ci);
+#else
+  return hn::Add(hn::Mul(xy, two), ci);
+#endif
 }
 
 // One step of every slot: z <- z^2 + c, then the escape test on the new z. A lane
@@ -245,11 +266,11 @@ HWY_INLINE void Step(Slots& s) {
       // A mask lane is all ones, -1 as an integer.
       s.count[u] = hn::Sub(s.count[u], hn::BitCast(DI(), hn::VecFromMask(d, s.in[u])));
       s.x[u] = hn::Add(hn::Sub(xx, yy), s.cr[u]);
-      s.y[u] = hn::Add(hn::Mul(xy, two), s.ci[u]);
+      s.y[u] = TwiceProductPlus(xy, two, s.ci[u]);
     } else {
       const V xy = hn::Mul(s.x[u], s.y[u]);
       s.x[u] = hn::Add(hn::Sub(s.xx[u], s.yy[u]), s.cr[u]);
-      s.y[u] = hn::Add(hn::Mul(xy, two), s.ci[u]);
+      s.y[u] = TwiceProductPlus(xy, two, s.ci[u]);
       s.xx[u] = hn::Mul(s.x[u], s.x[u]);
       s.yy[u] = hn::Mul(s.y[u], s.y[u]);
       s.active[u] = StillIn(s.active[u], hn::Add(s.xx[u], s.yy[u]), four);
@@ -508,6 +529,8 @@ HWY_INLINE int FirstSteps(V cr, V ci, V column, M take, std::int32_t* counts, bo
     in = hn::Le(hn::Add(xx, yy), four);
     count = hn::Sub(count, hn::BitCast(di, hn::VecFromMask(d, in)));
     x = hn::Add(hn::Sub(xx, yy), cr);
+    // Not fused, unlike the slots' steps (the same double): the machine code of sorting,
+    // with the interior test in it, stays free of fused operations.
     y = hn::Add(hn::Mul(xy, two), ci);
   }
   const M out = hn::AndNot(in, take);

@@ -484,6 +484,10 @@ TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
   cases.push_back({{-1, -1, 1, 1}, 67, 61});
   cases.push_back({{-1e300, -1e300, 1e300, 1e300}, 9, 9});
   cases.push_back({{kNaN, -1, 1, 1}, 9, 3});
+  // First steps whose 2 xy overflows while 2 xy + ci does not (fused, it is rounded once).
+  const double max = std::numeric_limits<double>::max();
+  cases.push_back({{-1, max, -0.5, max / 2}, 9, 9});
+  cases.push_back({{-1, max, -0.5, max / 2}, 9, 9, 3});
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 1000});
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 2});
   cases.push_back({{-2, -1.5, 1, 1.5}, 1, 3, 1});
