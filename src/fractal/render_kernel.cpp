@@ -23,7 +23,8 @@
 //   Values are compared as numbers, so +0 and -0 are equal, rightly: the sign of a
 //   zero never changes a later magnitude, only the sign of later zeros, so the escape
 //   test sees the same values either way. Points with an infinite or NaN coordinate are
-//   never compared: they take the plain loop's path to the end.
+//   never compared: they take the plain loop's path to the end. A thread whose orbits
+//   rarely repeat leaves the looks out for a few calls (see kRepetitionWorth).
 //
 // - Out for ever. For |c| < 1.99 an orbit that has left the circle of radius 2 never
 //   comes back (see kOutForEver), so a step needs no mask of the lanes still in: each
@@ -79,6 +80,13 @@ constexpr int kStepsPerRepeatLook = 16;
 // The saved point first moves at the first look once the orbits are this many steps
 // old, and then whenever their age has doubled.
 constexpr std::int64_t kFirstSave = 16;
+// The looks cost about 5% of the steps, and most views have next to no pixel that
+// repeats before the limit (the interior test takes the large parts of the set): a
+// thread looks while at least kRepetitionWorth of the pixels it iterated repeated, a
+// repetition saving dozens of steps, and otherwise looks again on every
+// kRepetitionRetry-th call.
+constexpr double kRepetitionWorth = 1.0 / 64;
+constexpr int kRepetitionRetry = 4;
 
 // Whether the steps of orbits that stay out once out (kOutForEver) go without the mask
 // of the lanes still in. AVX-512 keeps it: its masked compare costs no more than a plain
@@ -186,6 +194,7 @@ struct Walk {
   int live;         // slots that hold pixels
   bool repetition;  // look for exact repetition (the list holds finite points only)
   VI most;          // limit + 1
+  std::int64_t repeated = 0;  // pixels found to repeat
 };
 
 // The lanes of `active` whose squared modulus is not above 4 (NaN included: the plain
@@ -377,15 +386,14 @@ HWY_NOINLINE void CountRepeats(ShortcutStats* stats, M again, std::int64_t n) {
 // Exact repetition in slot U: a lane back at its saved point (sameX says where the real
 // parts match) gets limit + 1 and stops.
 template <int U>
-HWY_INLINE void Repeated(Slots& s, const Walk& w, std::int64_t steps, M sameX,
-                         ShortcutStats* stats) {
+HWY_INLINE void Repeated(Slots& s, Walk& w, std::int64_t steps, M sameX, ShortcutStats* stats) {
   if (hn::AllFalse(D(), sameX)) return;
   const M again = hn::And(sameX, hn::Eq(s.y[U], s.sy[U]));
+  if (hn::AllFalse(D(), again)) return;
   s.count[U] = hn::IfThenElse(hn::RebindMask(DI(), again), w.most, s.count[U]);
   s.active[U] = hn::AndNot(again, s.active[U]);
-  if (stats != nullptr && !hn::AllFalse(D(), again)) {
-    CountRepeats(stats, again, steps - s.taken[U] + 1);
-  }
+  w.repeated += static_cast<std::int64_t>(hn::CountTrue(D(), again));
+  if (stats != nullptr) CountRepeats(stats, again, steps - s.taken[U] + 1);
 }
 
 // The saved point of slot U moves at the first look once its orbits are kFirstSave
@@ -401,7 +409,7 @@ HWY_INLINE void MoveSavedPoint(Slots& s, std::int64_t steps) {
 // Every kStepsPerRepeatLook steps, all slots at once: the real parts first (they rarely
 // match, and then nothing more is looked at), as one test for all the slots.
 template <int... U>
-HWY_INLINE void LookForRepetition(Slots& s, const Walk& w, std::int64_t steps, ShortcutStats* stats,
+HWY_INLINE void LookForRepetition(Slots& s, Walk& w, std::int64_t steps, ShortcutStats* stats,
                                   std::integer_sequence<int, U...>) {
   const M sameX[] = {hn::And(s.active[U], hn::Eq(s.x[U], s.sx[U]))...};
   M any = sameX[0];
@@ -435,10 +443,10 @@ HWY_INLINE void LookAll(Slots& s, Walk& w, std::int64_t steps, const RowState& r
   (Look<kOutForEverList, U>(s, w, steps, row), ...);
 }
 
-// Iterates every pixel of the list.
+// Iterates every pixel of the list; returns how many were found to repeat.
 template <bool kOutForEverList>
-void Iterate(const PixelList& list, const RowState& row, bool repetition) {
-  if (list.size == 0) return;
+std::int64_t Iterate(const PixelList& list, const RowState& row, bool repetition) {
+  if (list.size == 0) return 0;
   const auto slots = std::make_integer_sequence<int, kSlots>();
   Slots s;
   Walk w{&list, 0, kSlots, repetition, hn::Set(DI(), std::int64_t{row.limit} + 1)};
@@ -448,6 +456,7 @@ void Iterate(const PixelList& list, const RowState& row, bool repetition) {
     for (int k = 0; k < kStepsPerLook; ++k) Step<kOutForEverList>(s);
     LookAll<kOutForEverList>(s, w, steps, row, slots);
   }
+  return w.repeated;
 }
 
 // interior::InCardioid || interior::InDisc, on the lanes of one row (ci2 = y * y), with
@@ -699,7 +708,17 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
         static_cast<double>(tally.escaped) >= kFirstStepsWorth * static_cast<double>(tally.taken);
   }
 #endif
-  Iterate<kMaskFreeSteps>(inner, row, shortcuts);
+  // Whether looking for repetition paid on this thread's last call that looked (always
+  // looked for when counting what the shortcuts settle).
+  thread_local bool repetitionPays = true;
+  thread_local int callsWithoutRepetition = 0;
+  const bool repetition =
+      shortcuts && (stats != nullptr || repetitionPays ||
+                    ++callsWithoutRepetition % kRepetitionRetry == 0);
+  const std::int64_t repeated = Iterate<kMaskFreeSteps>(inner, row, repetition);
+  if (repetition && inner.size > 0) {
+    repetitionPays = static_cast<double>(repeated) >= kRepetitionWorth * inner.size;
+  }
   Iterate<false>(other, row, false);
 }
 
