@@ -126,6 +126,45 @@ inline bool InBulbs(const Test& t, double x, double y) {
   return false;
 }
 
+// Whether the test may accept points of the row segment [reLo, reHi] x {y}: the main
+// parts, and one bulb's disc. False only when bounds of the test's quantities over the
+// whole segment fail it by far more than any rounding. A row can then leave that part
+// out: its points are iterated instead, which is always right, and the bounds need only
+// be tight enough to leave out the segments that pass nowhere near the part. A segment
+// that is not finite keeps every part.
+namespace segment {
+inline constexpr double kRoom = 1e-9;
+// The distance from 0 to [lo, hi].
+inline double Gap(double lo, double hi) {
+  return lo > 0 ? lo : hi < 0 ? -hi : 0.0;
+}
+inline bool Finite(double reLo, double reHi, double y) {
+  return std::isfinite(reLo) && std::isfinite(reHi) && std::isfinite(y) && reLo <= reHi;
+}
+}  // namespace segment
+
+inline bool MainPartsMayAccept(const Test& t, double reLo, double reHi, double y) {
+  if (!segment::Finite(reLo, reHi, y)) return true;
+  const double y2 = y * y;
+  const double b = segment::Gap(reLo + 1.0, reHi + 1.0);
+  if (b * b + y2 <= t.discRadius2 + segment::kRoom) return true;
+  // The cardioid: q >= qLo and q + s a >= qLo + s aLo (s > 0); where that sum may be
+  // near zero or below, the product may be too.
+  const double aLo = reLo - t.cardioidQuarterScale, aHi = reHi - t.cardioidQuarterScale;
+  const double g = segment::Gap(aLo, aHi);
+  const double qLo = g * g + y2;
+  if (qLo > 2.0 + segment::kRoom) return false;
+  const double sumLo = qLo + t.cardioidScale * aLo;
+  return sumLo <= segment::kRoom || qLo * sumLo <= t.cardioidRhs * y2 + segment::kRoom;
+}
+
+inline bool BulbMayAccept(const BulbDisc& bulb, double reLo, double reHi, double y) {
+  if (!segment::Finite(reLo, reHi, y)) return true;
+  const double b = segment::Gap(reLo - bulb.re, reHi - bulb.re);
+  const double e = std::fabs(y) - bulb.im;
+  return b * b + e * e <= bulb.radius2 + segment::kRoom;
+}
+
 // NaN and infinite points are never accepted: every comparison with NaN fails, and an
 // infinite coordinate fails q <= 2 or makes b^2 + y^2 (or b^2 + e^2) infinite.
 inline bool InKnownComponent(const Test& t, double x, double y) {

@@ -484,11 +484,11 @@ HWY_INLINE M InBulb(V cr, V re, V e2, V radius2) {
 
 constexpr std::size_t kBulbCount = interior::kMostBulbs;
 
-// Which parts of the interior test can accept points of the row at y = im: both main
-// components lie within |y| < 0.65 (the whole cardioid's top is at 3 sqrt(3) / 8), a
-// bulb disc within its own |y| +- its radius. Rows
-// beyond skip that part (a point the test does not take is only iterated, which is
-// always right).
+// Which parts of the interior test can accept points of the row at y = im whose samples
+// lie in [reLo, reHi]: both main components lie within |y| < 0.65 (the whole cardioid's
+// top is at 3 sqrt(3) / 8), and bounds over the segment leave out the parts it passes far
+// from (interior.h). Rows skip the others (a point the test does not take is only
+// iterated, which is always right).
 struct RowParts {
   bool main;
   int bulbs;  // the discs of the test's bulbs the row crosses, first in the arrays
@@ -497,11 +497,12 @@ struct RowParts {
   double bulbRadius2[kBulbCount];
 };
 
-RowParts PartsOfRow(const interior::Test& test, double im) {
-  RowParts parts{im * im < 0.4225, 0, {}, {}, {}};
+RowParts PartsOfRow(const interior::Test& test, double im, double reLo, double reHi) {
+  RowParts parts{im * im < 0.4225 && interior::MainPartsMayAccept(test, reLo, reHi, im), 0, {},
+                 {}, {}};
   for (const interior::BulbDisc& disc : test.Bulbs()) {
+    if (!interior::BulbMayAccept(disc, reLo, reHi, im)) continue;
     const double e = std::fabs(im) - disc.im;
-    if (!(e * e <= disc.radius2)) continue;
     parts.bulbRe[parts.bulbs] = disc.re;
     parts.bulbE2[parts.bulbs] = e * e;
     parts.bulbRadius2[parts.bulbs] = disc.radius2;
@@ -577,7 +578,8 @@ struct FirstStepsTally {};
 // Sorts the pixels of a row: those the interior test accepts (with `shortcuts`) keep
 // limit + 1; the others join `inner`, finite with |c| below kOutForEver's bound (after
 // its first steps, if it takes them), or `other`.
-void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, const RowState& row,
+void SortRow(const double* re, int n, double reLo, double reHi, double im,
+             std::ptrdiff_t firstColumn, const RowState& row,
              bool shortcuts, const std::int32_t* known, PixelList& inner, PixelList& other,
              [[maybe_unused]] FirstStepsTally& tally) {
   const double columnBase = static_cast<double>(firstColumn);
@@ -588,7 +590,7 @@ void SortRow(const double* re, int n, double im, std::ptrdiff_t firstColumn, con
   const V ci = hn::Set(d, im);
   const V ci2 = hn::Mul(ci, ci);
   const V outForEver = hn::Set(d, kOutForEver);
-  const RowParts parts = PartsOfRow(test, im);
+  const RowParts parts = PartsOfRow(test, im, reLo, reHi);
   // Broadcast once for the whole row: the list's stores might alias `parts` and the
   // test, so the compiler would load their values again for every vector.
   const MainParts mainParts{hn::Set(d, test.cardioidQuarterScale), hn::Set(d, test.cardioidScale),
@@ -699,8 +701,12 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
     inner.firstSteps = kFirstSteps;
   }
   FirstStepsTally tally;
+  // The samples of a row run monotonically from one end to the other (NaN ends make the
+  // segment NaN, which keeps every part of the test).
+  const double first = n > 0 ? re[0] : 0.0, last = n > 0 ? re[n - 1] : 0.0;
+  const double reLo = first < last ? first : last, reHi = first < last ? last : first;
   for (int r = 0; r < rows; ++r) {
-    SortRow(re, n, im[r], stride * r, row, shortcuts, known, inner, other, tally);
+    SortRow(re, n, reLo, reHi, im[r], stride * r, row, shortcuts, known, inner, other, tally);
   }
 #if FRACTAL_KERNEL_FIRST_STEPS
   if (inner.firstSteps > 0 && tally.taken > 0) {

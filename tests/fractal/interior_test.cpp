@@ -541,3 +541,54 @@ TEST(InteriorProof, ProvesOnlyCellsWhoseOrbitsStay) {
 }
 
 }  // namespace
+
+// Row segments the kernel leaves a part of the test out for hold no point that part
+// accepts; and segments far from every part leave them all out, so that rows through
+// close views away from the main parts skip their tests.
+TEST(InteriorTest, SegmentsLeftOutHoldNoAcceptedPoint) {
+  std::mt19937_64 random(2718);
+  std::uniform_real_distribution<double> re(-2.1, 0.6), im(-1.2, 1.2), logWidth(-12, 0), unit(0, 1);
+  for (const Version& v : kVersions) {
+    int mainLeftOut = 0, bulbsLeftOut = 0;
+    for (int k = 0; k < 40000; ++k) {
+      // Half of them along the boundaries of the cardioid and the disc.
+      Complex c(re(random), im(random));
+      if (k % 2 == 0) {
+        const Complex w = std::polar(1.0, 2 * kPi * unit(random));
+        c = k % 4 == 0 ? CardioidPoint(v.test.cardioidScale, w)
+                       : DiscPoint(DiscRadius(v.test), 2 * kPi * unit(random));
+      }
+      const double width = std::pow(10.0, logWidth(random));
+      const double lo = c.real() - width * unit(random), hi = lo + width, y = c.imag();
+      const bool main = interior::MainPartsMayAccept(v.test, lo, hi, y);
+      std::vector<bool> bulbs;
+      for (const interior::BulbDisc& bulb : v.test.Bulbs()) {
+        bulbs.push_back(interior::BulbMayAccept(bulb, lo, hi, y));
+        bulbsLeftOut += !bulbs.back();
+      }
+      mainLeftOut += !main;
+      for (int i = 0; i <= 64; ++i) {
+        const double x = i == 64 ? hi : lo + (hi - lo) * i / 64;
+        if (!main) {
+          ASSERT_FALSE(interior::InCardioid(v.test, x, y) || interior::InDisc(v.test, x, y))
+              << "segment " << lo << " " << hi << " at " << y << ", point " << x;
+        }
+        for (std::size_t b = 0; b < bulbs.size(); ++b) {
+          if (bulbs[b]) continue;
+          ASSERT_FALSE(interior::InBulb(v.test.Bulbs()[b], x, y))
+              << "bulb " << b << ", segment " << lo << " " << hi << " at " << y;
+        }
+      }
+    }
+    EXPECT_GT(mainLeftOut, 10000);
+    EXPECT_GT(bulbsLeftOut, 10000 * static_cast<int>(v.test.Bulbs().size()));
+  }
+  // A close view of the boundary between the cardioid and the disc is clear of both;
+  // segments that are not finite keep every part.
+  const interior::Test& test = interior::kUpToLimit150;
+  EXPECT_FALSE(interior::MainPartsMayAccept(test, -0.7454, -0.7449, 0.1130));
+  EXPECT_TRUE(interior::MainPartsMayAccept(test, -0.7454, -0.7449, 0.0));
+  EXPECT_TRUE(interior::MainPartsMayAccept(test, -kInf, 3.0, 0.1130));
+  EXPECT_TRUE(interior::MainPartsMayAccept(test, kNaN, 3.0, 0.1130));
+  EXPECT_TRUE(interior::BulbMayAccept(test.Bulbs()[0], 1.0, 0.5, 0.1130));  // reversed
+}
