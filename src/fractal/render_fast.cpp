@@ -250,7 +250,10 @@ void SetRenderThreads(int threads) {
 int RenderThreads() {
   const int requested = requestedThreads.load();
   if (requested > 0) return requested;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  // Asked once: the library reads it from a file of the system's, which costs a few
+  // microseconds of every frame.
+  static const int processors = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  return processors;
 }
 
 const char* RenderInstructionSet() {
