@@ -119,51 +119,51 @@ static_assert(kTile % kRowsPerItem == 0, "an item's rows lie in one row of tiles
 // about as much as its pixels.
 constexpr int kMostTileSteps = 6;
 
-// The tiles of a render. The items of one row of tiles prove its tiles together, each
-// taking the next tiles nobody has taken, and wait only for the tiles taken by others.
-// A claim takes several tiles: the counters of a row are shared by the threads, and each
-// claim and each report moves their cache line from one core to the other, which cost
-// as much as proving a tile (and with one tile a claim, about a sixth of a frame of the
-// first view on two cores).
-constexpr int kTilesPerClaim = 8;
-
+// The tiles of a render. Each thread, at its first item, proves whole rows of tiles, the
+// next row nobody has taken, until none is left; then every item waits for its own row
+// (proven by then, or nearly). The threads share one counter of rows and read the tiles
+// the other proved once: sharing the rows tile by tile moved the counters from core to
+// core for every tile, and on the first view on two cores that cost each thread more
+// than the proofs themselves.
 class Tiles {
  public:
   void Reset(int width, int height) {
     columns_ = (width + kTile - 1) / kTile;
-    const int rows = (height + kTile - 1) / kTile;
-    const std::size_t n = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows);
+    rows_ = (height + kTile - 1) / kTile;
+    const std::size_t n = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
     if (n > known_.size()) known_.resize(n);
-    if (static_cast<std::size_t>(rows) > rowCapacity_) {
-      taken_ = std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(rows));
-      proven_ = std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(rows));
-      rowCapacity_ = static_cast<std::size_t>(rows);
+    if (static_cast<std::size_t>(rows_) > rowCapacity_) {
+      proven_ = std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(rows_));
+      rowCapacity_ = static_cast<std::size_t>(rows_);
     }
-    for (int r = 0; r < rows; ++r) {
-      taken_[static_cast<std::size_t>(r)].store(0, std::memory_order_relaxed);
-      proven_[static_cast<std::size_t>(r)].store(0, std::memory_order_relaxed);
+    for (int r = 0; r < rows_; ++r) {
+      proven_[static_cast<std::size_t>(r)].store(false, std::memory_order_relaxed);
     }
+    nextRow_.store(0, std::memory_order_relaxed);
   }
 
   // The counts of the tiles of row `row` (0: not proven), once all of them are proven.
+  // prove(r, t) gives the count of tile t of row r.
   template <class ProveTile>
   const std::int32_t* Row(int row, ProveTile prove) {
-    std::atomic<int>& taken = taken_[static_cast<std::size_t>(row)];
-    std::atomic<int>& proven = proven_[static_cast<std::size_t>(row)];
-    std::int32_t* known = known_.data() + std::ptrdiff_t{row} * columns_;
-    for (int t; (t = taken.fetch_add(kTilesPerClaim, std::memory_order_relaxed)) < columns_;) {
-      const int end = std::min(t + kTilesPerClaim, columns_);
-      for (int i = t; i < end; ++i) known[i] = prove(i);
-      proven.fetch_add(end - t, std::memory_order_release);
+    while (nextRow_.load(std::memory_order_relaxed) < rows_) {
+      const int r = nextRow_.fetch_add(1, std::memory_order_relaxed);
+      if (r >= rows_) break;
+      std::int32_t* known = known_.data() + std::ptrdiff_t{r} * columns_;
+      for (int t = 0; t < columns_; ++t) known[t] = prove(r, t);
+      proven_[static_cast<std::size_t>(r)].store(true, std::memory_order_release);
     }
-    WaitUntil([&] { return proven.load(std::memory_order_acquire) >= columns_; });
-    return known;
+    const std::atomic<bool>& proven = proven_[static_cast<std::size_t>(row)];
+    WaitUntil([&] { return proven.load(std::memory_order_acquire); });
+    return known_.data() + std::ptrdiff_t{row} * columns_;
   }
 
  private:
   int columns_ = 0;
+  int rows_ = 0;
   std::vector<std::int32_t> known_;
-  std::unique_ptr<std::atomic<int>[]> taken_, proven_;
+  std::unique_ptr<std::atomic<bool>[]> proven_;
+  std::atomic<int> nextRow_{0};
   std::size_t rowCapacity_ = 0;
 };
 
@@ -206,8 +206,8 @@ std::int32_t TileCount(const Job& job, int left, int right, int top, int bottom)
 const std::int32_t* KnownTiles(const Job& job, int first) {
   if (job.tiles == nullptr) return nullptr;
   const int w = job.grid->width, h = job.grid->height;
-  const int top = first / kTile * kTile, bottom = std::min(top + kTile, h) - 1;
-  return job.tiles->Row(first / kTile, [&](int t) {
+  return job.tiles->Row(first / kTile, [&](int row, int t) {
+    const int top = row * kTile, bottom = std::min(top + kTile, h) - 1;
     return TileCount(job, t * kTile, std::min((t + 1) * kTile, w) - 1, top, bottom);
   });
 }
