@@ -55,8 +55,8 @@ class ThreadPool {
   // Calls run(context, i) once for each i in [0, items), on the calling thread and up to
   // threads - 1 workers, and returns when every call has returned. Items are handed out
   // in increasing order to whichever thread is free: runs of several while many are
-  // left, one at a time at the end. Jobs from several
-  // callers run one after the other. `run` must not throw.
+  // left, one at a time at the end. Jobs from several callers run one after the other.
+  // `run` must not throw.
   void Run(int items, int threads, ItemFunction run, void* context);
 
   // Workers started so far.
