@@ -122,9 +122,9 @@ constexpr int kMostTileSteps = 6;
 // The tiles of a render. Each thread, at its first item, proves whole rows of tiles, the
 // next row nobody has taken, until none is left; then every item waits for its own row
 // (proven by then, or nearly). The threads share one counter of rows and read the tiles
-// the other proved once: sharing the rows tile by tile moved the counters from core to
-// core for every tile, and on the first view on two cores that cost each thread more
-// than the proofs themselves.
+// the other proved once. Shared tile by tile, the rows' counters went from core to core
+// for every tile: on the first view on two cores each thread spent 40 us on tiles, for
+// 24 us of proofs.
 class Tiles {
  public:
   void Reset(int width, int height) {
