@@ -540,7 +540,6 @@ TEST(InteriorProof, ProvesOnlyCellsWhoseOrbitsStay) {
   EXPECT_FALSE(interior_proof::ProveCell(0.26, 0.0, 1e-9, 4000, 150).proven);
 }
 
-}  // namespace
 
 // Row segments the kernel leaves a part of the test out for hold no point that part
 // accepts; and segments far from every part leave them all out, so that rows through
@@ -592,3 +591,5 @@ TEST(InteriorTest, SegmentsLeftOutHoldNoAcceptedPoint) {
   EXPECT_TRUE(interior::MainPartsMayAccept(test, kNaN, 3.0, 0.1130));
   EXPECT_TRUE(interior::BulbMayAccept(test.Bulbs()[0], 1.0, 0.5, 0.1130));  // reversed
 }
+
+}  // namespace
