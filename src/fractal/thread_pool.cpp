@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 namespace {
 
 // How long a thread spins before it sleeps: long enough to bridge the gap between the
@@ -17,6 +22,17 @@ void SpinUntil(Done done) {
     if (spins % 64 == 0 && std::chrono::steady_clock::now() > until) return;
     SpinPause();
   }
+}
+
+// Whether waking sleeping workers can shorten a job that takes `work` of thread time, when
+// their wake-up takes `wake`: by the time they join, the caller has done `wake` of it,
+// and at the end it waits for the last item they took.
+bool WakingPays(std::int64_t work, std::int64_t wake) {
+  return work >= 2 * wake;
+}
+
+std::int64_t Nanoseconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
 }
 
 }  // namespace
@@ -35,6 +51,11 @@ int ThreadPool::WorkerCount() {
   return static_cast<int>(workers_.size());
 }
 
+int ThreadPool::SharedJobs() {
+  std::lock_guard<std::mutex> lock(jobMutex_);
+  return sharedJobs_;
+}
+
 void ThreadPool::TakeItems() {
   for (;;) {
     // Several items a claim while many are left: each claim moves the counter from core
@@ -49,20 +70,71 @@ void ThreadPool::TakeItems() {
   }
 }
 
+void ThreadPool::KeepWorkersOff(int cpu) {
+#if defined(__linux__)
+  if (cpu < 0 || cpu == workersKeptOff_) return;
+  if (processors_.empty()) {
+    cpu_set_t mask;
+    CPU_ZERO(&mask);
+    if (sched_getaffinity(0, sizeof mask, &mask) != 0) return;
+    for (int c = 0; c < CPU_SETSIZE; ++c) {
+      if (CPU_ISSET(c, &mask)) processors_.push_back(c);
+    }
+  }
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  for (int c : processors_) {
+    if (c != cpu) CPU_SET(c, &allowed);
+  }
+  if (CPU_COUNT(&allowed) == 0) return;
+  for (std::thread& worker : workers_) {
+    pthread_setaffinity_np(worker.native_handle(), sizeof allowed, &allowed);
+  }
+  workersKeptOff_ = cpu;
+#else
+  (void)cpu;
+#endif
+}
+
+bool ThreadPool::WorthWaking(int items, Clock::time_point now) const {
+  // Jobs that follow each other closely keep woken workers spinning: a wake-up pays for
+  // the ones after it too.
+  const bool asleep = now - workersDone_ > kSpin;
+  const bool closeBehind = now - lastEnd_ <= kSpin;
+  if (!asleep || closeBehind || wakeLatency_ == 0 || items != lastItems_) return true;
+  return WakingPays(lastWork_, wakeLatency_);
+}
+
 void ThreadPool::Run(int items, int threads, ItemFunction run, void* context) {
   if (items <= 0) return;
   std::lock_guard<std::mutex> job(jobMutex_);
-  const int helpers = threads - 1 < items - 1 ? threads - 1 : items - 1;
-  if (helpers <= 0) {
+  const Clock::time_point start = Clock::now();
+  const int helpers = std::min(threads - 1, items - 1);
+  if (helpers > 0 && WorthWaking(items, start)) {
+    Share(items, helpers, run, context, start);
+  } else {
     for (int i = 0; i < items; ++i) run(context, i);
-    return;
+    lastEnd_ = Clock::now();
+    lastWork_ = Nanoseconds(lastEnd_ - start);
   }
-  // Only this function adds workers, and it holds jobMutex_, so workers_ does not move
-  // while anyone reads it; the workers themselves never touch it.
+  lastItems_ = items;
+}
+
+void ThreadPool::Share(int items, int helpers, ItemFunction run, void* context,
+                       Clock::time_point start) {
+  // Only this function adds workers, and its caller holds jobMutex_, so workers_ does not
+  // move while anyone reads it; the workers themselves never touch it.
   while (static_cast<int>(workers_.size()) < helpers) {
     const int index = static_cast<int>(workers_.size());
     workers_.emplace_back([this, index] { WorkerLoop(index); });
+    workersKeptOff_ = -1;
   }
+#if defined(__linux__)
+  KeepWorkersOff(sched_getcpu());
+#endif
+  ++sharedJobs_;
+  const bool asleep = start - workersDone_ > kSpin;
+  Clock::time_point posted;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     run_ = run;
@@ -71,11 +143,15 @@ void ThreadPool::Run(int items, int threads, ItemFunction run, void* context) {
     next_.store(0, std::memory_order_relaxed);
     helpers_ = helpers;
     open_ = true;
+    firstJoin_ = Clock::time_point{};
+    workerTime_ = 0;
     ++generation_;
+    posted = Clock::now();
     posted_.store(generation_, std::memory_order_release);
   }
   wake_.notify_all();
   TakeItems();
+  const Clock::time_point callerDone = Clock::now();
   // Every item has been handed out. A worker that has not joined by now would find
   // nothing left to do, so it is kept out (the job's context dies when Run returns);
   // those that joined may still be running their last item.
@@ -86,6 +162,14 @@ void ThreadPool::Run(int items, int threads, ItemFunction run, void* context) {
   SpinUntil([this] { return running_.load(std::memory_order_acquire) == 0; });
   std::unique_lock<std::mutex> lock(mutex_);
   idle_.wait(lock, [this] { return busy_ == 0; });
+  workersDone_ = lastEnd_ = Clock::now();
+  lastWork_ = Nanoseconds(callerDone - start) + workerTime_;
+  if (asleep) {
+    // Workers that never joined would have taken longer than the caller's share.
+    const Clock::time_point joined = firstJoin_ == Clock::time_point{} ? callerDone : firstJoin_;
+    const std::int64_t latency = Nanoseconds(joined - posted);
+    wakeLatency_ = wakeLatency_ == 0 ? latency : (3 * wakeLatency_ + latency) / 4;
+  }
 }
 
 void ThreadPool::WorkerLoop(int index) {
@@ -101,9 +185,12 @@ void ThreadPool::WorkerLoop(int index) {
     if (!open_ || index >= helpers_) continue;
     ++busy_;
     running_.fetch_add(1, std::memory_order_relaxed);
+    const Clock::time_point joined = Clock::now();
+    if (firstJoin_ == Clock::time_point{}) firstJoin_ = joined;
     lock.unlock();
     TakeItems();
     lock.lock();
+    workerTime_ += Nanoseconds(Clock::now() - joined);
     running_.fetch_sub(1, std::memory_order_release);
     if (--busy_ == 0) idle_.notify_all();
   }

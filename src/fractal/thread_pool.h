@@ -7,8 +7,19 @@
 // A worker that finished spins for a short while before it sleeps, and so does the
 // caller waiting for the last items: a frame's render takes about a millisecond, and
 // waking a sleeping thread can cost a good share of that.
+//
+// Sleeping workers are woken only for jobs they can shorten. A job that comes long after
+// the last one, and is like it (as many items), runs on the caller alone when the last
+// took less thread time than about twice the workers' wake-up: on a virtual machine a
+// sleeping processor can take 70 us to start, as long as the navigator's whole preview.
+//
+// A sleeping worker is kept off the processor its caller runs on. Woken there (some
+// kernels pack the threads of a process onto as few processors as they can), it would
+// take turns with the caller, and a job would take as long as on one thread plus the
+// switches.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -61,17 +72,44 @@ class ThreadPool {
 
   // Workers started so far.
   int WorkerCount();
+  // Jobs so far that were offered to workers.
+  int SharedJobs();
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   void WorkerLoop(int index);
   void TakeItems();
+  // Whether a job of `items` items posted at `now` should wake the workers.
+  bool WorthWaking(int items, Clock::time_point now) const;
+  // Runs a job on the caller and `helpers` workers; `start` is when Run was called.
+  void Share(int items, int helpers, ItemFunction run, void* context, Clock::time_point start);
+  // Lets the workers run on every processor they could when they started except `cpu`;
+  // nothing where that would leave them none, or the system cannot tell.
+  void KeepWorkersOff(int cpu);
 
-  std::mutex jobMutex_;  // one job at a time
+  std::mutex jobMutex_;  // one job at a time; guards the callers' fields below
+
+  std::vector<std::thread> workers_;
+  std::vector<int> processors_;  // those the caller could run on when workers started
+  int workersKeptOff_ = -1;      // the processor the workers were last kept off, or -1
+  int sharedJobs_ = 0;
+  // The last job: its items and the thread time they took.
+  int lastItems_ = 0;
+  std::int64_t lastWork_ = 0;
+  // When the last job ended, and when the workers last finished one: they spin for a
+  // while after it, then sleep.
+  Clock::time_point lastEnd_{};
+  Clock::time_point workersDone_{};
+  // How long sleeping workers took to join a job (a running mean); 0 until measured.
+  std::int64_t wakeLatency_ = 0;
 
   std::mutex mutex_;  // guards everything below except next_
   std::condition_variable wake_;
   std::condition_variable idle_;
-  std::vector<std::thread> workers_;
+  // Set by the first worker to join the current job; thread time of its workers.
+  Clock::time_point firstJoin_{};
+  std::int64_t workerTime_ = 0;
   std::uint64_t generation_ = 0;  // counts the jobs posted
   // generation_ and busy_ as seen without the lock, for the short spins that save a
   // sleeping thread's wake-up when jobs follow each other closely.

@@ -10,6 +10,10 @@
 #include <thread>
 #include <vector>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 namespace {
 
 // Records which items ran, how often, and on how many different threads.
@@ -102,6 +106,120 @@ TEST(ThreadPool, CallersOnSeveralThreadsTakeTurns) {
   for (auto& t : callers) t.join();
   EXPECT_EQ(bad.load(), 0);
 }
+
+// Items that each take `micros` of thread time, busy or asleep.
+struct Timed {
+  explicit Timed(int items, int micros, bool busy) : tally(items), micros(micros), busy(busy) {}
+  Tally tally;
+  int micros;
+  bool busy;
+  static void Run(void* context, int item) {
+    auto& timed = *static_cast<Timed*>(context);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(timed.micros);
+    if (timed.busy) {
+      while (std::chrono::steady_clock::now() < until) {
+      }
+    } else {
+      std::this_thread::sleep_until(until);
+    }
+    Tally::Run(&timed.tally, item);
+  }
+};
+
+std::set<std::thread::id> RunTimed(ThreadPool& pool, int items, int micros, bool busy = false) {
+  Timed timed(items, micros, busy);
+  pool.Run(items, 2, &Timed::Run, &timed);
+  EXPECT_TRUE(timed.tally.EachRanOnce());
+  return timed.tally.threads;
+}
+
+// Long enough for sleeping workers to fall asleep for good.
+void LetWorkersSleep() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+// Whether the pool offered a job of `items` items, each taking `micros`, to its workers.
+bool Shared(ThreadPool& pool, int items, int micros) {
+  const int before = pool.SharedJobs();
+  RunTimed(pool, items, micros);
+  return pool.SharedJobs() > before;
+}
+
+TEST(ThreadPool, SleepingWorkersAreWokenOnlyForJobsTheyCanShorten) {
+  ThreadPool pool;
+  // A long job wakes the worker, and times how long it takes to join.
+  EXPECT_EQ(RunTimed(pool, 8, 1000).size(), 2u);
+  LetWorkersSleep();
+  EXPECT_TRUE(Shared(pool, 8, 0));  // like the last, as far as the pool can tell
+  LetWorkersSleep();
+  // The last job of 8 items took far less than a wake-up: the caller does this one alone.
+  EXPECT_FALSE(Shared(pool, 8, 0));
+  LetWorkersSleep();
+  EXPECT_TRUE(Shared(pool, 9, 0));  // nothing known of a job of another size
+  LetWorkersSleep();
+  EXPECT_FALSE(Shared(pool, 9, 0));
+  LetWorkersSleep();
+  EXPECT_FALSE(Shared(pool, 9, 1000));  // judged by the short one before it
+  LetWorkersSleep();
+  EXPECT_TRUE(Shared(pool, 9, 1000));
+}
+
+TEST(ThreadPool, JobsCloseBehindEachOtherKeepTheWorkers) {
+  ThreadPool pool;
+  RunTimed(pool, 8, 1000);
+  LetWorkersSleep();
+  RunTimed(pool, 8, 0);
+  LetWorkersSleep();
+  ASSERT_FALSE(Shared(pool, 8, 0));
+  // Each of these takes less thread time than a wake-up, but one wake-up serves the
+  // jobs that follow it while the woken worker still spins.
+  const int before = pool.SharedJobs();
+  std::set<std::thread::id> threads;
+  for (int job = 0; job < 200; ++job) {
+    const std::set<std::thread::id> ran = RunTimed(pool, 8, 1, true);
+    threads.insert(ran.begin(), ran.end());
+  }
+  EXPECT_GT(pool.SharedJobs() - before, 100);
+  EXPECT_EQ(threads.size(), 2u);
+}
+
+#if defined(__linux__)
+TEST(ThreadPool, WorkersRunOffTheCallersProcessor) {
+  cpu_set_t before;
+  ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
+  if (CPU_COUNT(&before) < 2) GTEST_SKIP() << "one processor";
+  ThreadPool pool;
+  RunTimed(pool, 8, 100);
+  // Hold the caller to one processor from now on, as the scheduler might for a while.
+  int callerCpu = 0;
+  while (!CPU_ISSET(callerCpu, &before)) ++callerCpu;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(callerCpu, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  struct Where {
+    std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> workerItems{0}, onCallersCpu{0};
+    int callerCpu = 0;
+    static void Run(void* context, int) {
+      auto& where = *static_cast<Where*>(context);
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      if (std::this_thread::get_id() == where.caller) return;
+      where.workerItems.fetch_add(1);
+      if (sched_getcpu() == where.callerCpu) where.onCallersCpu.fetch_add(1);
+    }
+  };
+  Where where;
+  where.callerCpu = callerCpu;
+  for (int job = 0; job < 20; ++job) {
+    pool.Run(16, 2, &Where::Run, &where);
+    LetWorkersSleep();
+  }
+  sched_setaffinity(0, sizeof before, &before);
+  EXPECT_GT(where.workerItems.load(), 0);
+  EXPECT_EQ(where.onCallersCpu.load(), 0);
+}
+#endif
 
 TEST(ThreadPool, IdleAndNeverUsedPoolsShutDown) {
   // Destroying a pool joins its idle workers; one that never ran a job has none. A
