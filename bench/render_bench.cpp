@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "fractal/memory_target.h"
@@ -72,8 +73,13 @@ constexpr RenderView kRepeatBlock{-1.7559, -0.001, -1.7539, 0.001};
 
 std::string defaultIsa;  // --render_isa; empty: the best
 
+// How long the navigator waits between two renders while it shows a drag: one display
+// refresh, less the frame's work. Paced benchmarks pause this long before each render,
+// time the render alone, and so see the workers asleep, as the program does.
+constexpr auto kFramePause = std::chrono::milliseconds(4);
+
 void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
-         const std::string& isa) {
+         const std::string& isa, bool paced) {
   const int size = static_cast<int>(state.range(0));
   if (!isa.empty() && !SetRenderInstructionSet(isa.c_str())) {
     state.SkipWithError("instruction set not available");
@@ -81,14 +87,24 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
   }
   MemoryTarget target(size, size);
   SetRenderThreads(threads);
+  double seconds = 0;
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
+    if (paced) std::this_thread::sleep_for(kFramePause);
+    const auto begin = std::chrono::steady_clock::now();
     RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
     benchmark::DoNotOptimize(target.bytes.data());
     benchmark::ClobberMemory();
+    if (paced) {
+      const double once =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+      state.SetIterationTime(once);
+      seconds += once;
+    }
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!paced) {
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
   SetRenderThreads(0);
   if (!isa.empty()) SetRenderInstructionSet(defaultIsa.c_str());
   const double steps =
@@ -106,10 +122,21 @@ void Register(const std::string& name, PixelPass pass, RenderView view, int thre
               const std::string& isa = "") {
   benchmark::RegisterBenchmark(
       (isa.empty() ? name : name + "/" + isa).c_str(),
-      [=](benchmark::State& state) { Run(state, pass, view, threads, isa); })
+      [=](benchmark::State& state) { Run(state, pass, view, threads, isa, false); })
       ->Arg(size)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();
+}
+
+// A render after a frame's pause, timed alone.
+void RegisterPaced(const std::string& name, RenderView view, int threads, int size) {
+  benchmark::RegisterBenchmark(
+      name.c_str(),
+      [=](benchmark::State& state) { Run(state, &RenderPixels, view, threads, "", true); })
+      ->Arg(size)
+      ->Unit(benchmark::kMillisecond)
+      ->UseManualTime()
+      ->Iterations(200);
 }
 
 void RegisterAll() {
@@ -117,6 +144,12 @@ void RegisterAll() {
     Register("plain/initial_view", &RenderPixelsPlain, kInitialView, 1, size);
     Register("fast/initial_view", &RenderPixels, kInitialView, 0, size);
     Register("fast_1_thread/initial_view", &RenderPixels, kInitialView, 1, size);
+  }
+  // As the navigator renders: the preview once a refresh while a button is held, the
+  // picture after a pause when it is released.
+  for (int size : {512, 128}) {
+    RegisterPaced("fast_paced/initial_view", kInitialView, 0, size);
+    RegisterPaced("fast_paced_1_thread/initial_view", kInitialView, 1, size);
   }
   Register("plain/boundary_view", &RenderPixelsPlain, kBoundaryView, 1, 512);
   Register("fast/boundary_view", &RenderPixels, kBoundaryView, 0, 512);
