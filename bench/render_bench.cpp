@@ -1,6 +1,7 @@
 // Render time of the plain and the fast pass side by side: the navigator's two picture
 // sizes on its first view (the fast pass on every core), and a block inside the set on
-// one core, where every pixel runs to the limit and the cost per step is plainest.
+// one core, where every pixel runs to the limit and the cost per step is plainest. The
+// paced ones render after a frame's pause, as the navigator does, and time the render.
 //
 // Every fast benchmark runs on the instruction set the context names (the best one, or
 // --render_isa=AVX2 and the like); those whose name ends in one run on that one.
