@@ -133,6 +133,15 @@ std::set<std::thread::id> RunTimed(ThreadPool& pool, int items, int micros, bool
   return timed.tally.threads;
 }
 
+// The processors this process may run on.
+int UsableProcessors() {
+#if defined(__linux__)
+  cpu_set_t mask;
+  if (sched_getaffinity(0, sizeof mask, &mask) == 0) return CPU_COUNT(&mask);
+#endif
+  return static_cast<int>(std::thread::hardware_concurrency());
+}
+
 // Long enough for sleeping workers to fall asleep for good.
 void LetWorkersSleep() {
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -180,14 +189,17 @@ TEST(ThreadPool, JobsCloseBehindEachOtherKeepTheWorkers) {
     threads.insert(ran.begin(), ran.end());
   }
   EXPECT_GT(pool.SharedJobs() - before, 100);
-  EXPECT_EQ(threads.size(), 2u);
+  // On one processor the worker only gets to run once the caller waits.
+  if (UsableProcessors() >= 2) {
+    EXPECT_EQ(threads.size(), 2u);
+  }
 }
 
 #if defined(__linux__)
 TEST(ThreadPool, WorkersRunOffTheCallersProcessor) {
+  if (UsableProcessors() < 2) GTEST_SKIP() << "one processor";
   cpu_set_t before;
   ASSERT_EQ(sched_getaffinity(0, sizeof before, &before), 0);
-  if (CPU_COUNT(&before) < 2) GTEST_SKIP() << "one processor";
   ThreadPool pool;
   RunTimed(pool, 8, 100);
   // Hold the caller to one processor from now on, as the scheduler might for a while.
