@@ -90,18 +90,23 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
   SetRenderThreads(threads);
   double seconds = 0;
   const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    if (paced) std::this_thread::sleep_for(kFramePause);
-    const auto begin = std::chrono::steady_clock::now();
+  const auto render = [&] {
     RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
     benchmark::DoNotOptimize(target.bytes.data());
     benchmark::ClobberMemory();
-    if (paced) {
-      const double once =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-      state.SetIterationTime(once);
-      seconds += once;
+  };
+  for (auto _ : state) {
+    if (!paced) {
+      render();
+      continue;
     }
+    std::this_thread::sleep_for(kFramePause);
+    const auto begin = std::chrono::steady_clock::now();
+    render();
+    const double once =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    state.SetIterationTime(once);
+    seconds += once;
   }
   if (!paced) {
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
