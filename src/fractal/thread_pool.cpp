@@ -96,12 +96,15 @@ void ThreadPool::KeepWorkersOff(int cpu) {
 #endif
 }
 
+bool ThreadPool::WorkersAsleep(Clock::time_point now) const {
+  return now - workersDone_ > kSpin;
+}
+
 bool ThreadPool::WorthWaking(int items, Clock::time_point now) const {
   // Jobs that follow each other closely keep woken workers spinning: a wake-up pays for
   // the ones after it too.
-  const bool asleep = now - workersDone_ > kSpin;
   const bool closeBehind = now - lastEnd_ <= kSpin;
-  if (!asleep || closeBehind || wakeLatency_ == 0 || items != lastItems_) return true;
+  if (!WorkersAsleep(now) || closeBehind || wakeLatency_ == 0 || items != lastItems_) return true;
   return WakingPays(lastWork_, wakeLatency_);
 }
 
@@ -133,7 +136,7 @@ void ThreadPool::Share(int items, int helpers, ItemFunction run, void* context,
   KeepWorkersOff(sched_getcpu());
 #endif
   ++sharedJobs_;
-  const bool asleep = start - workersDone_ > kSpin;
+  const bool asleep = WorkersAsleep(start);
   Clock::time_point posted;
   {
     std::lock_guard<std::mutex> lock(mutex_);

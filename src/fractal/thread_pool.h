@@ -80,6 +80,8 @@ class ThreadPool {
 
   void WorkerLoop(int index);
   void TakeItems();
+  // Whether the workers, done with the last job, have stopped spinning by `now`.
+  bool WorkersAsleep(Clock::time_point now) const;
   // Whether a job of `items` items posted at `now` should wake the workers.
   bool WorthWaking(int items, Clock::time_point now) const;
   // Runs a job on the caller and `helpers` workers; `start` is when Run was called.

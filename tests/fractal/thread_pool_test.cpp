@@ -200,8 +200,6 @@ TEST(ThreadPool, JobsCloseBehindEachOtherKeepTheWorkers) {
   RunTimed(pool, 8, 1000);
   LetWorkersSleep();
   ASSERT_TRUE(WithinTries([&] { return !SharedAfter(pool, 8, 0, 0); }));
-  // Each of these takes less thread time than a wake-up, but one wake-up serves the
-  // jobs that follow it while the woken worker still spins.
   // On one processor the worker only gets to run once the caller waits. On two, another
   // program may hold the other one for a while (as a parallel test run does): the jobs
   // go on until the worker has taken part, or for at most two seconds.
@@ -209,6 +207,8 @@ TEST(ThreadPool, JobsCloseBehindEachOtherKeepTheWorkers) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   const int before = pool.SharedJobs();
   std::set<std::thread::id> threads;
+  // Each of these takes less thread time than a wake-up, but one wake-up serves the
+  // jobs that follow it while the woken worker still spins.
   for (int job = 0; job < 200 || (workerCanRun && threads.size() < 2 &&
                                   std::chrono::steady_clock::now() < deadline);
        ++job) {
