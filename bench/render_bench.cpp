@@ -2,6 +2,7 @@
 // sizes on its first view (the fast pass on every core), and a block inside the set on
 // one core, where every pixel runs to the limit and the cost per step is plainest. The
 // paced ones render after a frame's pause, as the navigator does, and time the render.
+// The ratio ones give the speed-ups themselves, measured round by round side by side.
 //
 // Every fast benchmark runs on the instruction set the context names (the best one, or
 // --render_isa=AVX2 and the like); those whose name ends in one run on that one.
@@ -21,6 +22,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "fractal/memory_target.h"
 #include "fractal/render.h"
@@ -59,6 +61,13 @@ double NominalHz() {
     }
   }
   return 0;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
 }
 
 constexpr RenderView kInitialView{-1, -1, 1, 1};
@@ -145,6 +154,81 @@ void RegisterPaced(const std::string& name, RenderView view, int threads, int si
       ->Iterations(200);
 }
 
+// Ratios measured side by side: each round renders with the first setting, then with
+// the second, and keeps the ratio of the two times; the median of the rounds' ratios is
+// the figure. A shared machine's speed drifts over seconds, and a round takes a few
+// milliseconds: a drift slows both sides of a round alike.
+struct Setting {
+  PixelPass pass;
+  int threads;
+  int renders;  // a round's renders, back to back
+};
+
+// The median time of the setting's renders, back to back. Of several, the first is not
+// counted: it finds the caches and the workers as the other setting left them.
+double MedianRender(const Setting& setting, MemoryTarget& target, RenderView view) {
+  SetRenderThreads(setting.threads);
+  std::vector<double> seconds;
+  const int renders = setting.renders > 1 ? setting.renders + 1 : 1;
+  for (int i = 0; i < renders; ++i) {
+    const auto begin = std::chrono::steady_clock::now();
+    RenderWith(setting.pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
+    benchmark::DoNotOptimize(target.bytes.data());
+    benchmark::ClobberMemory();
+    const auto end = std::chrono::steady_clock::now();
+    if (i > 0 || renders == 1)
+      seconds.push_back(std::chrono::duration<double>(end - begin).count());
+  }
+  return Median(seconds);
+}
+
+void RunSideBySide(benchmark::State& state, Setting first, Setting second, RenderView view,
+                   const std::string& isa) {
+  const int size = static_cast<int>(state.range(0));
+  if (!isa.empty() && !SetRenderInstructionSet(isa.c_str())) {
+    state.SkipWithError("instruction set not available");
+    return;
+  }
+  MemoryTarget target(size, size);
+  std::vector<double> ratios, firsts, seconds;
+  for (auto _ : state) {
+    const double a = MedianRender(first, target, view);
+    const double b = MedianRender(second, target, view);
+    firsts.push_back(a);
+    seconds.push_back(b);
+    ratios.push_back(a / b);
+  }
+  SetRenderThreads(0);
+  if (!isa.empty()) SetRenderInstructionSet(defaultIsa.c_str());
+  state.counters["ratio"] = Median(ratios);
+  state.counters["first_ms"] = Median(firsts) * 1e3;
+  state.counters["second_ms"] = Median(seconds) * 1e3;
+}
+
+// "name/view": the first setting's time over the second's.
+void RegisterSideBySide(const std::string& name, Setting first, Setting second, RenderView view,
+                        int size, const std::string& isa) {
+  benchmark::RegisterBenchmark(
+      (isa.empty() ? name : name + "/" + isa).c_str(),
+      [=](benchmark::State& state) { RunSideBySide(state, first, second, view, isa); })
+      ->Arg(size)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+}
+
+void RegisterRatios(const std::string& isa) {
+  // The plain pass once a round (it takes tens of milliseconds), the fast one several
+  // times.
+  const Setting plain{&RenderPixelsPlain, 1, 1};
+  const Setting fast{&RenderPixels, 0, 8};
+  const Setting fastAlone{&RenderPixels, 1, 8};
+  RegisterSideBySide("ratio/plain_over_fast/initial_view", plain, fast, kInitialView, 512, isa);
+  RegisterSideBySide("ratio/plain_over_fast/initial_view", plain, fast, kInitialView, 128, isa);
+  RegisterSideBySide("ratio/plain_over_fast/boundary_view", plain, fast, kBoundaryView, 512, isa);
+  RegisterSideBySide("ratio/1_thread_over_all/initial_view", fastAlone, fast, kInitialView, 512,
+                     isa);
+}
+
 void RegisterAll() {
   for (int size : {512, 128}) {
     Register("plain/initial_view", &RenderPixelsPlain, kInitialView, 1, size);
@@ -172,6 +256,8 @@ void RegisterAll() {
     Register("fast/initial_view", &RenderPixels, kInitialView, 0, 512, isa);
     Register("fast/boundary_view", &RenderPixels, kBoundaryView, 0, 512, isa);
   }
+  RegisterRatios("");
+  for (const std::string& isa : RenderInstructionSets()) RegisterRatios(isa);
 }
 
 // --render_isa=NAME: the instruction set of the benchmarks that name none.
