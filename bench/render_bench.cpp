@@ -88,6 +88,12 @@ std::string defaultIsa;  // --render_isa; empty: the best
 // time the render alone, and so see the workers asleep, as the program does.
 constexpr auto kFramePause = std::chrono::milliseconds(4);
 
+void RenderOnce(PixelPass pass, MemoryTarget& target, RenderView view) {
+  RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
+  benchmark::DoNotOptimize(target.bytes.data());
+  benchmark::ClobberMemory();
+}
+
 void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
          const std::string& isa, bool paced) {
   const int size = static_cast<int>(state.range(0));
@@ -99,11 +105,7 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
   SetRenderThreads(threads);
   double seconds = 0;
   const auto start = std::chrono::steady_clock::now();
-  const auto render = [&] {
-    RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
-    benchmark::DoNotOptimize(target.bytes.data());
-    benchmark::ClobberMemory();
-  };
+  const auto render = [&] { RenderOnce(pass, target, view); };
   for (auto _ : state) {
     if (!paced) {
       render();
@@ -172,9 +174,7 @@ double MedianRender(const Setting& setting, MemoryTarget& target, RenderView vie
   const int renders = setting.renders > 1 ? setting.renders + 1 : 1;
   for (int i = 0; i < renders; ++i) {
     const auto begin = std::chrono::steady_clock::now();
-    RenderWith(setting.pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
-    benchmark::DoNotOptimize(target.bytes.data());
-    benchmark::ClobberMemory();
+    RenderOnce(setting.pass, target, view);
     const auto end = std::chrono::steady_clock::now();
     if (i > 0 || renders == 1)
       seconds.push_back(std::chrono::duration<double>(end - begin).count());
