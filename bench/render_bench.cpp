@@ -88,6 +88,21 @@ std::string defaultIsa;  // --render_isa; empty: the best
 // time the render alone, and so see the workers asleep, as the program does.
 constexpr auto kFramePause = std::chrono::milliseconds(4);
 
+// Holds the fast pass to `isa` (empty: leaves it as --render_isa chose) until destroyed.
+class HeldIsa {
+ public:
+  explicit HeldIsa(const std::string& isa)
+      : isa_(isa), held_(isa.empty() || SetRenderInstructionSet(isa.c_str())) {}
+  ~HeldIsa() {
+    if (!isa_.empty()) SetRenderInstructionSet(defaultIsa.c_str());
+  }
+  bool Held() const { return held_; }
+
+ private:
+  std::string isa_;
+  bool held_;
+};
+
 void RenderOnce(PixelPass pass, MemoryTarget& target, RenderView view) {
   RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
   benchmark::DoNotOptimize(target.bytes.data());
@@ -97,7 +112,8 @@ void RenderOnce(PixelPass pass, MemoryTarget& target, RenderView view) {
 void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
          const std::string& isa, bool paced) {
   const int size = static_cast<int>(state.range(0));
-  if (!isa.empty() && !SetRenderInstructionSet(isa.c_str())) {
+  const HeldIsa held(isa);
+  if (!held.Held()) {
     state.SkipWithError("instruction set not available");
     return;
   }
@@ -123,7 +139,6 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   SetRenderThreads(0);
-  if (!isa.empty()) SetRenderInstructionSet(defaultIsa.c_str());
   const double steps =
       CachedPixelIterations(size, size, view) * static_cast<double>(state.iterations());
   state.counters["iterations/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
@@ -171,13 +186,12 @@ struct Setting {
 double MedianRender(const Setting& setting, MemoryTarget& target, RenderView view) {
   SetRenderThreads(setting.threads);
   std::vector<double> seconds;
-  const int renders = setting.renders > 1 ? setting.renders + 1 : 1;
-  for (int i = 0; i < renders; ++i) {
+  const int uncounted = setting.renders > 1 ? 1 : 0;
+  for (int i = 0; i < uncounted + setting.renders; ++i) {
     const auto begin = std::chrono::steady_clock::now();
     RenderOnce(setting.pass, target, view);
     const auto end = std::chrono::steady_clock::now();
-    if (i > 0 || renders == 1)
-      seconds.push_back(std::chrono::duration<double>(end - begin).count());
+    if (i >= uncounted) seconds.push_back(std::chrono::duration<double>(end - begin).count());
   }
   return Median(seconds);
 }
@@ -185,7 +199,8 @@ double MedianRender(const Setting& setting, MemoryTarget& target, RenderView vie
 void RunSideBySide(benchmark::State& state, Setting first, Setting second, RenderView view,
                    const std::string& isa) {
   const int size = static_cast<int>(state.range(0));
-  if (!isa.empty() && !SetRenderInstructionSet(isa.c_str())) {
+  const HeldIsa held(isa);
+  if (!held.Held()) {
     state.SkipWithError("instruction set not available");
     return;
   }
@@ -199,7 +214,6 @@ void RunSideBySide(benchmark::State& state, Setting first, Setting second, Rende
     ratios.push_back(a / b);
   }
   SetRenderThreads(0);
-  if (!isa.empty()) SetRenderInstructionSet(defaultIsa.c_str());
   state.counters["ratio"] = Median(ratios);
   state.counters["first_ms"] = Median(firsts) * 1e3;
   state.counters["second_ms"] = Median(seconds) * 1e3;
