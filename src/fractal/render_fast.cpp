@@ -112,12 +112,6 @@ constexpr int kRowsPerItem = 4;
 // item lie in one row of tiles.
 constexpr int kTile = fractal_kernel::kKnownSpan;
 static_assert(kTile % kRowsPerItem == 0, "an item's rows lie in one row of tiles");
-// A tile's proof gives up after this many steps. Tiles whose pixels all escape this
-// early are common in views that take in much of the set, and their pixels are the
-// dearest to iterate for what they are (a vector runs to its next look, whatever its
-// counts); later, bands of one count are narrower than a tile, and a proof would cost
-// about as much as its pixels.
-constexpr int kMostTileSteps = 6;
 
 // The tiles of a render. Each thread, at its first item, proves whole rows of tiles, the
 // next row nobody has taken, until none is left; then every item waits for its own row
@@ -143,14 +137,13 @@ class Tiles {
   }
 
   // The counts of the tiles of row `row` (0: not proven), once all of them are proven.
-  // prove(r, t) gives the count of tile t of row r.
-  template <class ProveTile>
-  const std::int32_t* Row(int row, ProveTile prove) {
+  // prove(r, known) gives known[t] the count of tile t of row r, for every t.
+  template <class ProveRow>
+  const std::int32_t* Row(int row, ProveRow prove) {
     while (nextRow_.load(std::memory_order_relaxed) < rows_) {
       const int r = nextRow_.fetch_add(1, std::memory_order_relaxed);
       if (r >= rows_) break;
-      std::int32_t* known = known_.data() + std::ptrdiff_t{r} * columns_;
-      for (int t = 0; t < columns_; ++t) known[t] = prove(r, t);
+      prove(r, known_.data() + std::ptrdiff_t{r} * columns_);
       proven_[static_cast<std::size_t>(r)].store(true, std::memory_order_release);
     }
     const std::atomic<bool>& proven = proven_[static_cast<std::size_t>(row)];
@@ -178,38 +171,58 @@ struct Job {
   Tiles* tiles;  // null: no tile is proven
 };
 
-// The count every pixel of columns [left, right] and rows [top, bottom] gets, or 0.
-std::int32_t TileCount(const Job& job, int left, int right, int top, int bottom) {
+// The sample points of columns [left, right] and rows [top, bottom], or false when one
+// of them is not finite.
+bool TileBox(const Job& job, int left, int right, int top, int bottom, tile_proof::Box& box) {
   const double re0 = job.re[left], re1 = job.re[right];
   const double im0 = job.im[top], im1 = job.im[bottom];
   if (!std::isfinite(re0) || !std::isfinite(re1) || !std::isfinite(im0) || !std::isfinite(im1))
-    return 0;
+    return false;
   // The samples run monotonically from one end to the other.
-  const tile_proof::Box box{std::min(re0, re1), std::max(re0, re1), std::min(im0, im1),
-                            std::max(im0, im1)};
-  // A tile whose centre the interior test takes is left to it, unless it takes the whole
-  // tile: then its pixels need not even be tested. Its orbits would take a proof to the
-  // limit, and a tile across a component's edge has no one count.
+  box = {std::min(re0, re1), std::max(re0, re1), std::min(im0, im1), std::max(im0, im1)};
+  return true;
+}
+
+// known[t] = the count every pixel of tile t of row `row` of tiles gets, or 0.
+void ProveTileRow(const Job& job, int row, std::int32_t* known) {
+  const int w = job.grid->width, h = job.grid->height;
+  const int top = row * kTile, bottom = std::min(top + kTile, h) - 1;
   const interior::Test& test = interior::TestFor(job.limit);
-  const double reMid = job.re[(left + right) / 2], imMid = job.im[(top + bottom) / 2];
-  if (interior::InKnownComponent(test, reMid, imMid)) {
-    return tile_proof::InMainParts(box, test) ? job.limit + 1 : 0;
+  // The tiles left to the proof of a count, and where they are. Each proof follows its
+  // orbits as far as the limit: a vector of tiles takes a step of the proof in about the
+  // time of one vector of pixels, and the tiles proven late are the dear ones, bands of
+  // one count on the edge of the set and small copies of it whose pixels stay in.
+  thread_local std::vector<tile_proof::Box> boxes;
+  thread_local std::vector<int> columns, proven;
+  boxes.clear();
+  columns.clear();
+  const double imMid = job.im[(top + bottom) / 2];
+  for (int t = 0; t * kTile < w; ++t) {
+    known[t] = 0;
+    const int left = t * kTile, right = std::min(left + kTile, w) - 1;
+    tile_proof::Box box;
+    if (!TileBox(job, left, right, top, bottom, box)) continue;
+    // A tile whose centre the interior test takes is left to it, unless it takes the
+    // whole tile: then its pixels need not even be tested. Its orbits would take a proof
+    // to the limit, and a tile across a component's edge has no one count.
+    if (interior::InKnownComponent(test, job.re[(left + right) / 2], imMid)) {
+      if (tile_proof::InMainParts(box, test)) known[t] = job.limit + 1;
+      continue;
+    }
+    boxes.push_back(box);
+    columns.push_back(t);
   }
-  // A proof follows the orbits no further than step kMostTileSteps + 1 (or the limit):
-  // if the centre's is still in there, the tile has no count the proof could give.
-  const int lastStep = std::min(kMostTileSteps + 1, job.limit);
-  if (lastStep < job.limit && EscapeCount(reMid, imMid, lastStep + 1) > lastStep) return 0;
-  return tile_proof::ProvenCount(box, job.limit, kMostTileSteps);
+  proven.resize(boxes.size());
+  tile_proof::ProvenCounts(boxes.data(), static_cast<int>(boxes.size()), job.limit,
+                           job.limit, proven.data());
+  for (std::size_t i = 0; i < boxes.size(); ++i) known[columns[i]] = proven[i];
 }
 
 // The counts of the tiles of the row of tiles that holds row `first` of the picture.
 const std::int32_t* KnownTiles(const Job& job, int first) {
   if (job.tiles == nullptr) return nullptr;
-  const int w = job.grid->width, h = job.grid->height;
-  return job.tiles->Row(first / kTile, [&](int row, int t) {
-    const int top = row * kTile, bottom = std::min(top + kTile, h) - 1;
-    return TileCount(job, t * kTile, std::min((t + 1) * kTile, w) - 1, top, bottom);
-  });
+  return job.tiles->Row(first / kTile,
+                        [&](int row, std::int32_t* known) { ProveTileRow(job, row, known); });
 }
 
 void RenderRows(void* context, int item) {

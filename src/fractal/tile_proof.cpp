@@ -5,11 +5,9 @@
 namespace tile_proof {
 namespace {
 
-constexpr double kUnit = 0x1p-53;
-
 // An upper bound of a non-negative quantity computed with a few rounded operations.
 double Up(double v) {
-  return v * (1 + 0x1p-48) + 0x1p-1060;
+  return v * kRoundingFactor + kUpAbsolute;
 }
 
 bool Finite(const Box& b) {
@@ -25,48 +23,70 @@ double Modulus(double x, double y) {
 
 // An upper bound of |(x, y)| from its computed modulus.
 double Most(double modulus) {
-  return modulus * (1 + 0x1p-48) + 0x1p-535;
+  return modulus * kRoundingFactor + kMostAbsolute;
 }
 
-}  // namespace
+// What the proof of a box starts from: the centre c0 = (cx, cy) of the box, with
+// z1 = c0 + delta for every c = c0 + delta of it, |delta| <= spread; and 2 E, where E
+// bounds the rounding of one step of any orbit of the proof. Not `valid` when there is
+// nothing to prove.
+struct Start {
+  double cx, cy, spread, twoRounding;
+  bool valid;
+};
 
-int ProvenCount(const Box& box, int limit, int mostSteps) {
-  if (limit < 2 || !Finite(box)) return 0;
+Start StartOf(const Box& box, int limit) {
+  if (limit < 2 || !Finite(box)) return Start{0, 0, 0, 0, false};
   const double cx = 0.5 * box.reLo + 0.5 * box.reHi;
   const double cy = 0.5 * box.imLo + 0.5 * box.imHi;
   const double hx = Up(std::fmax(box.reHi - cx, cx - box.reLo));
   const double hy = Up(std::fmax(box.imHi - cy, cy - box.imLo));
   const double spread = Most(Modulus(hx, hy));  // |c - c0| for every c of the box
   const double cMost = Up(Most(Modulus(cx, cy)) + spread);
-  // Before each step every orbit point of the ball has |z| <= max(2, |c|): the first
-  // is c itself, and the ball of each later one lay within |z| < 2. So one bound of the
-  // rounding of a step holds for all of them.
+  // Before each step every orbit point of the proof has |z| <= max(2, |c|): the first
+  // is c itself, and the region of each later one lay within |z| < 2. So one bound of
+  // the rounding of a step, 3u |z|^2 + 1.5u |z'| plus 7 subnormal half-units, holds
+  // for all of them.
   const double before = std::fmax(2.0, cMost);
   const double before2 = Up(before * before);
-  const double rounding = Up(5 * kUnit * before2 + 3 * kUnit * Up(before2 + cMost)) + 0x1p-1065;
-  // The radius grows as R' = (R (2 |w| + R) + spread + 2 rounding) (1 + 2^-48), worked
-  // out as R (2 |w| k + R k) + growth k with k = 1 + 2^-48: the factor covers the four
-  // roundings of that expression, with the multiplications by k off the chain from R to
-  // R'.
-  constexpr double k = 1 + 0x1p-48;
-  const double growth = Up(spread + 2 * rounding) * k;
-  // z1 = c: the ball of the sample points themselves.
-  double x = cx, y = cy, radius = spread;
-  double modulus = Modulus(x, y);
-  const int last = mostSteps < limit - 1 ? mostSteps + 1 : limit;  // the last step looked at
+  const double rounding =
+      Up(kFiveUnits * before2 + kThreeUnits * Up(before2 + cMost)) + kRoundingAbsolute;
+  return Start{cx, cy, spread, 2 * rounding, true};
+}
+
+}  // namespace
+
+int ProvenCount(const Box& box, int limit, int mostSteps) {
+  const Start start = StartOf(box, limit);
+  if (!start.valid) return 0;
+  const double cx = start.cx, cy = start.cy, spread = start.spread;
+  // z(k) = w + A delta + e for every pixel: w = (x, y), A = (ax, ay), |e| <= rest.
+  double x = cx, y = cy, ax = 1, ay = 0, rest = 0;
+  double modulus = Modulus(x, y), slope = 1;  // |w| and |A| as computed
+  const int last = LastStep(limit, mostSteps);
   for (int step = 2; step <= last; ++step) {
-    radius = radius * (2 * Most(modulus) * k + radius * k) + growth;
+    const double w = Most(modulus), a = Most(slope);
+    const double reach = a * spread + rest;  // |A delta + e|
+    // e' = 2 w e + (A delta + e)^2 + (the pixel's rounding) - (the centre's) - (A's) delta.
+    rest = Up(2 * w * rest + reach * reach + start.twoRounding +
+              (kSixteenUnits * (w * a) + kFourUnits) * spread);
+    const double nax = 2.0 * (x * ax - y * ay) + 1.0;  // A' = 2 w A + 1
+    ay = 2.0 * (x * ay + y * ax);
+    ax = nax;
     const double nx = (x * x - y * y) + cx;
     y = 2.0 * (x * y) + cy;
     x = nx;
     modulus = Modulus(x, y);
+    slope = Modulus(ax, ay);
+    // Every pixel's orbit point lies within this of w.
+    const double radius = Up(Most(slope) * spread + rest);
     // Every pixel in: |z| <= 2 - 2^-48, so that its computed modulus is at most 4. The
     // factor covers the rounding of the modulus and of the sum (and the absolute error
     // of the modulus, where the sum is above 2^-400; below, the test holds by far).
-    if ((modulus + radius) * (1 + 0x1p-47) <= 2 - 0x1p-48) continue;
+    if ((modulus + radius) * kInFactor <= kInBound) continue;
     // Every pixel out: |z| > 2 + 2^-46, so that its computed modulus is above 4.
-    const double inner = (modulus * (1 - 0x1p-50) - radius) * (1 - 0x1p-50);
-    return inner > 2 + 0x1p-46 ? step : 0;
+    const double inner = (modulus * kOutFactor - radius) * kOutFactor;
+    return inner > kOutBound ? step : 0;
   }
   return last == limit ? limit + 1 : 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Whole tiles of pixels settled at once: a proof, in ball arithmetic, that every sample
-// point of a box gets one and the same count; and one, in interval arithmetic, that the
+// Whole tiles of pixels settled at once: a proof, in first-order (affine) arithmetic with
+// a bounded remainder, that every sample point of a box gets one and the same count; and one, in interval arithmetic, that the
 // interior test takes every point of a box.
 
 #include "fractal/interior.h"
@@ -14,18 +14,50 @@ struct Box {
 
 // The count EscapeCount(re, im, limit) gives every (re, im) of the box, or 0 when the
 // proof does not go through: the box straddles a change of count or lies too close to
-// one, is not finite, or is still undecided after `mostSteps` steps (a box whose pixels
-// escape late is rarely proven, and its proof would cost about as much as its pixels).
+// one, is not finite, or is still undecided after `mostSteps` steps.
 //
-// One ball, a centre w and a radius R, holds the rounded orbit point of every c of the
-// box at each step: the centre follows the box's centre c0, and with u = 2^-53 the
-// radius grows as R' = R (2 |w| + R) + |c - c0| + 2 E, where E bounds the rounding of one
-// step, of a pixel's orbit and of the centre's alike: 3u |z|^2 + 1.5u |z'| plus 7
-// subnormal half-units, with |z| <= max(2, |c|). Every quantity of the bound is rounded
-// upwards. While the whole ball lies within |z| < 2 (with room for the rounding of the
-// pixels' own modulus), no pixel of the box escapes at that step; once it lies wholly
-// beyond, every pixel escapes there.
+// Every pixel c = c0 + delta of the box (c0 its centre as computed, |delta| <= s) has at
+// each step k its rounded orbit point z(k) = w + A delta + e: w is the centre's own
+// rounded orbit point, A a derivative carried along in doubles, and |e| <= r. With
+// u = 2^-53 and E a bound of the rounding of one step of any orbit here (3u |z|^2 +
+// 1.5u |z'| plus 7 subnormal half-units, with |z| <= max(2, |c|)):
+//   z1 = c0 + delta, so w = c0, A = 1, r = 0;
+//   w' = w^2 + c0 + (its rounding), A' = 2 w A + 1 + (its rounding, at most
+//   16u |w| |A| + 4u), and then e' = 2 w e + (A delta + e)^2 + (the pixel's rounding) -
+//   (the centre's) - (A's rounding) delta, so that
+//   r' = 2 |w| r + (|A| s + r)^2 + 2 E + (16u |w| |A| + 4u) s,
+// every quantity rounded upwards. A is the derivative of the orbit with respect to c, to
+// first order: carried exactly, it keeps the bound tight through many steps, where a
+// ball whose radius grew by the modulus of each term would soon lose its pixels. Every
+// pixel's z lies within R = |A| s + r of w. While that disc lies within |z| < 2 (with
+// room for the rounding of the pixels' own modulus), no pixel of the box escapes at that
+// step, and the bound E still holds for the next; once it lies wholly beyond, every
+// pixel escapes there. A quantity that overflows fails both tests: nothing is proven.
 int ProvenCount(const Box& box, int limit, int mostSteps);
+
+// counts[i] = ProvenCount(boxes[i], limit, mostSteps) for i in [0, n): the same
+// operations, a vector of boxes at a time, with the best instruction set of the machine.
+void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts);
+
+// The last step a proof looks at.
+inline int LastStep(int limit, int mostSteps) {
+  return mostSteps < limit - 1 ? mostSteps + 1 : limit;
+}
+
+// The constants of the start and of a step, which ProvenCount and its vector
+// version compute operation by operation alike (see tile_proof.cpp).
+inline constexpr double kRoundingFactor = 1 + 0x1p-48;  // covers a few roundings
+inline constexpr double kUpAbsolute = 0x1p-1060;        // and their underflow
+inline constexpr double kMostAbsolute = 0x1p-535;       // the modulus' absolute error
+inline constexpr double kFiveUnits = 5 * 0x1p-53;
+inline constexpr double kThreeUnits = 3 * 0x1p-53;
+inline constexpr double kFourUnits = 4 * 0x1p-53;
+inline constexpr double kSixteenUnits = 16 * 0x1p-53;
+inline constexpr double kRoundingAbsolute = 0x1p-1065;
+inline constexpr double kInFactor = 1 + 0x1p-47;
+inline constexpr double kInBound = 2 - 0x1p-48;
+inline constexpr double kOutFactor = 1 - 0x1p-50;
+inline constexpr double kOutBound = 2 + 0x1p-46;
 
 // Whether interior::InCardioid or interior::InDisc of `test`, as computed, accepts every
 // double point of the box, so that every pixel of it gets limit + 1 without a test of its

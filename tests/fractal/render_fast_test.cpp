@@ -367,12 +367,22 @@ TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
 
 TEST(RenderFast, ViewsWhereWholeTilesAreProvenGiveThePlainBytes) {
   // Zoomed out, and where the first view's corners escape early, whole tiles share a
-  // count; small limits let tiles inside the set be proven to the limit. Sizes that
-  // leave partial tiles at the right and the bottom, and views upside down.
-  const RenderView views[] = {{-4, -4, 4, 4},   {0.6, 0.6, 1, 1},    {1, 1, -1, -1},
-                              {-3, 2, 3, -2},   {-9, -9, 9, 9},      {-0.2, 0.6, 0, 0.8},
-                              {-1, -1, 1, 1}};
+  // count; small limits let tiles inside the set be proven to the limit. On the edge of
+  // the set, tiles share counts late in their orbits, and small copies of the set stay
+  // in to the limit. Sizes that leave partial tiles at the right and the bottom, and
+  // views upside down.
+  const RenderView views[] = {{-4, -4, 4, 4},
+                              {0.6, 0.6, 1, 1},
+                              {1, 1, -1, -1},
+                              {-3, 2, 3, -2},
+                              {-9, -9, 9, 9},
+                              {-0.2, 0.6, 0, 0.8},
+                              {-1, -1, 1, 1},
+                              {-0.7454, 0.1130, -0.7449, 0.1135},
+                              {-0.7449, 0.1135, -0.7454, 0.1130},
+                              {-1.78, -0.01, -1.76, 0.01}};
   for (const RenderView& v : views) {
+    ASSERT_TRUE(SameBytes({v, 512, 512}));
     ASSERT_TRUE(SameBytes({v, 256, 256}));
     ASSERT_TRUE(SameBytes({v, 85, 67}));
     for (int limit : {2, 3, 5, 8}) ASSERT_TRUE(SameBytes({v, 70, 40, limit}));
@@ -491,6 +501,9 @@ TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 1000});
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 2});
   cases.push_back({{-2, -1.5, 1, 1.5}, 1, 3, 1});
+  // Tiles proven late in their orbits, and tiles of a small copy of the set.
+  cases.push_back({{-0.7454, 0.1130, -0.7449, 0.1135}, 160, 144});
+  cases.push_back({{-1.78, -0.01, -1.76, 0.01}, 160, 144});
   const std::vector<Case> shortcuts = ShortcutCases();
   for (std::size_t i = 0; i < shortcuts.size(); i += 5) cases.push_back(shortcuts[i]);
   for (std::int64_t target : targets) {

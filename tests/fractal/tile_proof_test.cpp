@@ -3,6 +3,7 @@
 #include "fractal/tile_proof.h"
 
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <cmath>
 #include <cstdint>
@@ -20,6 +21,7 @@ namespace {
 using tile_proof::Box;
 using tile_proof::InMainParts;
 using tile_proof::ProvenCount;
+using tile_proof::ProvenCounts;
 
 constexpr int kLimit = 150;
 
@@ -125,7 +127,7 @@ TEST(TileProof, BoxesItCannotOrMustNotProve) {
   };
   for (const Box& b : bad) EXPECT_EQ(ProvenCount(b, kLimit, kLimit), 0) << Describe(b);
   EXPECT_EQ(ProvenCount({-0.1, 0.1, -0.1, 0.1}, 1, 1), 0);  // limit 1: nothing to prove
-  // c = -2 never leaves (z = 2, 2, 2, ...: modulus 4, never above), but the ball on the
+  // c = -2 never leaves (z = 2, 2, 2, ...: modulus 4, never above), but the proof on the
   // circle cannot tell: no proof, rather than a wrong one.
   EXPECT_EQ(ProvenCount({-2, -2, 0, 0}, kLimit, kLimit), 0);
 }
@@ -143,6 +145,98 @@ TEST(TileProof, ProvesWhatItIsFor) {
   // The proof gives up when told to: these points escape after the 6th step.
   EXPECT_GT(EscapeCount(0.3, 0.6, kLimit), 8);
   EXPECT_EQ(ProvenCount({0.3, 0.3, 0.6, 0.6}, kLimit, 6), 0);
+}
+
+// Sample points accumulated as a render steps through them: start, start + step, ...
+std::vector<double> Accumulated(double start, double end, int count) {
+  const double step = (end - start) / (count - 1);
+  std::vector<double> values;
+  for (double value = start; static_cast<int>(values.size()) < count; value = value + step) {
+    values.push_back(value);
+  }
+  return values;
+}
+
+// The tiles of 16 x 16 pixels of a 512 x 512 picture of the view, as boxes of their sample
+// points, with the counts of all their pixels.
+struct Tile {
+  Box box;
+  std::vector<int> counts;
+};
+
+std::vector<Tile> TilesOf(double re0, double im0, double re1, double im1) {
+  constexpr int kSize = 512, kSide = 16;
+  const std::vector<double> re = Accumulated(re0, re1, kSize), im = Accumulated(im0, im1, kSize);
+  std::vector<Tile> tiles;
+  for (int top = 0; top < kSize; top += kSide) {
+    for (int left = 0; left < kSize; left += kSide) {
+      Tile tile{{re[left], re[left + kSide - 1], im[top], im[top + kSide - 1]}, {}};
+      for (int r = top; r < top + kSide; ++r) {
+        for (int c = left; c < left + kSide; ++c) {
+          tile.counts.push_back(EscapeCount(re[c], im[r], kLimit));
+        }
+      }
+      tiles.push_back(std::move(tile));
+    }
+  }
+  return tiles;
+}
+
+// On the edge of the set, bands of one count late in the orbits are wider than a tile,
+// and the tiles of small copies of the set stay in to the limit: the proof must follow
+// them all the way, and be right about every pixel of every tile it proves.
+TEST(TileProof, TilesOnTheEdgeOfTheSetAreProvenLateAndRight) {
+  int late = 0, stays = 0;
+  const double views[][4] = {{-0.7454, 0.1130, -0.7449, 0.1135},   // a spiral in the valley
+                             {-1.78, -0.01, -1.76, 0.01},          // a small copy on the axis
+                             {-0.74545, 0.11305, -0.74535, 0.11315}};  // deeper in the spiral
+  for (const auto& v : views) {
+    for (const Tile& tile : TilesOf(v[0], v[1], v[2], v[3])) {
+      const int count = ProvenCount(tile.box, kLimit, kLimit);
+      if (count == 0) continue;
+      for (int pixel : tile.counts) ASSERT_EQ(pixel, count) << Describe(tile.box);
+      late += count > 40 && count <= kLimit;
+      stays += count > kLimit;
+    }
+  }
+  EXPECT_GT(late, 300);
+  EXPECT_GT(stays, 300);
+}
+
+// The vector version proves exactly what the scalar one proves, box by box, on every
+// instruction set: boxes that escape early and late, that stay, that cannot be proven
+// or must not be, in runs that fill no whole number of vectors.
+TEST(TileProof, TheVectorProofIsTheScalarOneOnEveryInstructionSet) {
+  std::vector<Box> boxes = RandomBoxes(4001, 77);
+  for (const Tile& tile : TilesOf(-0.7454, 0.1130, -0.7449, 0.1135)) boxes.push_back(tile.box);
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double max = std::numeric_limits<double>::max();
+  for (const Box& b : {Box{-inf, 0, 0, 1}, Box{0, 1, nan, 1}, Box{1, 0, 0, 1},
+                       Box{-max, max, -max, max}, Box{-2, -2, 0, 0}, Box{-1e-310, 1e-310, 0, 0},
+                       Box{-0.125, -0.12, 0.742, 0.747}}) {
+    boxes.push_back(b);
+  }
+  const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+  ASSERT_GE(targets.size(), 2u);
+  for (std::int64_t target : targets) {
+    hwy::SetSupportedTargetsForTest(target);
+    for (int limit : {1, 2, 7, kLimit, 1000}) {
+      for (int mostSteps : {0, 6, limit}) {
+        for (int n : {static_cast<int>(boxes.size()), 3}) {
+          std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1);
+          ProvenCounts(boxes.data(), n, limit, mostSteps, counts.data());
+          for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(counts[i], ProvenCount(boxes[i], limit, mostSteps))
+                << Describe(boxes[i]) << ", limit " << limit << ", most steps " << mostSteps
+                << ", " << hwy::TargetName(target);
+          }
+          ASSERT_EQ(counts[n], -1) << "wrote past the last box";
+        }
+      }
+    }
+  }
+  hwy::SetSupportedTargetsForTest(0);
 }
 
 // A proof that took the box's centre for the whole box would be caught: the boxes above
