@@ -104,6 +104,13 @@ class HeldIsa {
   bool held_;
 };
 
+// Whether the benchmark holds its instruction set; one the machine lacks skips it.
+bool Holds(benchmark::State& state, const HeldIsa& held) {
+  if (held.Held()) return true;
+  state.SkipWithError("instruction set not available");
+  return false;
+}
+
 void RenderOnce(PixelPass pass, MemoryTarget& target, RenderView view) {
   RenderWith(pass, target, view.re0, view.im0, view.re1, view.im1, kIterationLimit);
   benchmark::DoNotOptimize(target.bytes.data());
@@ -114,10 +121,7 @@ void Run(benchmark::State& state, PixelPass pass, RenderView view, int threads,
          const std::string& isa, bool paced) {
   const int size = static_cast<int>(state.range(0));
   const HeldIsa held(isa);
-  if (!held.Held()) {
-    state.SkipWithError("instruction set not available");
-    return;
-  }
+  if (!Holds(state, held)) return;
   MemoryTarget target(size, size);
   SetRenderThreads(threads);
   double seconds = 0;
@@ -201,10 +205,7 @@ void RunSideBySide(benchmark::State& state, Setting first, Setting second, Rende
                    const std::string& isa) {
   const int size = static_cast<int>(state.range(0));
   const HeldIsa held(isa);
-  if (!held.Held()) {
-    state.SkipWithError("instruction set not available");
-    return;
-  }
+  if (!Holds(state, held)) return;
   MemoryTarget target(size, size);
   std::vector<double> ratios, firsts, seconds;
   for (auto _ : state) {
