@@ -1,7 +1,7 @@
 #pragma once
 // Whole tiles of pixels settled at once: a proof, in first-order (affine) arithmetic with
-// a bounded remainder, that every sample point of a box gets one and the same count; and one, in interval arithmetic, that the
-// interior test takes every point of a box.
+// a bounded remainder, that every sample point of a box gets one and the same count; and
+// one, in interval arithmetic, that the interior test takes every point of a box.
 
 #include "fractal/interior.h"
 
