@@ -579,12 +579,37 @@ HWY_INLINE int FirstSteps(V cr, V ci, V column, M take, std::int32_t* counts, bo
 struct FirstStepsTally {};
 #endif
 
+// The columns [start, end) of a run of spans whose counts the caller does not know.
+struct Run {
+  int start, end;
+};
+
+// The runs of a call's rows (they share their known spans), each sorted in one loop:
+// spans of a few vectors one by one cost a loop's start each.
+struct Runs {
+  std::vector<Run> runs;
+
+  void Of(int n, const std::int32_t* known) {
+    runs.clear();
+    const int spans = (n + kKnownSpan - 1) / kKnownSpan;
+    for (int t = 0; t < spans;) {
+      if (known != nullptr && known[t] != 0) {
+        ++t;
+        continue;
+      }
+      const int first = t;
+      while (t < spans && !(known != nullptr && known[t] != 0)) ++t;
+      runs.push_back(Run{first * kKnownSpan, std::min(n, t * kKnownSpan)});
+    }
+  }
+};
+
 // Sorts the pixels of a row: those the interior test accepts (with `shortcuts`) keep
 // limit + 1; the others join `inner`, finite with |c| below kOutForEver's bound (after
 // its first steps, if it takes them), or `other`.
-void SortRow(const double* re, int n, double reLo, double reHi, double im,
+void SortRow(const double* re, double reLo, double reHi, double im,
              std::ptrdiff_t firstColumn, const RowState& row,
-             bool shortcuts, const std::int32_t* known, PixelList& inner, PixelList& other,
+             bool shortcuts, const Runs& runs, PixelList& inner, PixelList& other,
              [[maybe_unused]] FirstStepsTally& tally) {
   const double columnBase = static_cast<double>(firstColumn);
   [[maybe_unused]] std::int32_t* rowCounts = row.counts + firstColumn;
@@ -613,9 +638,8 @@ void SortRow(const double* re, int n, double reLo, double reHi, double im,
   int otherSize = other.size;
   // Kept here, not in `tally`: the list's stores might alias it.
   [[maybe_unused]] FirstStepsTally local = tally;
-  for (int start = 0; start < n; start += kKnownSpan) {
-    if (known != nullptr && known[start / kKnownSpan] != 0) continue;
-    const int end = n - start < kKnownSpan ? n : start + kKnownSpan;
+  for (const Run& run : runs.runs) {
+    const int start = run.start, end = run.end;
     V column = hn::Add(iota, hn::Set(d, columnBase + start));
     for (int i = start; i < end; i += lanes, column = hn::Add(column, step)) {
       const V cr = hn::LoadU(d, re + i);
@@ -656,27 +680,30 @@ void SortRow(const double* re, int n, double reLo, double reHi, double im,
 }
 
 // Every pixel's first count: that of its span where the caller knows it, else `start`,
-// the count of the pixels the interior test accepts. (The compiler leaves this loop
-// scalar unless told how.)
+// the count of the pixels the interior test accepts. The spans' counts are looked up once
+// for all the rows of the call, and each span is one store.
 void FillCounts(int n, int rows, std::int32_t start, std::int32_t* counts, std::ptrdiff_t stride,
                 const std::int32_t* known) {
-  const hn::ScalableTag<std::int32_t> d32;
+  const hn::CappedTag<std::int32_t, kKnownSpan> d32;
   constexpr int kLanes32 = static_cast<int>(hn::MaxLanes(d32));
   static_assert(kKnownSpan % kLanes32 == 0, "a span is whole vectors of counts");
-  const int wholeSpans = n / kKnownSpan;
+  const int spans = (n + kKnownSpan - 1) / kKnownSpan, wholeSpans = n / kKnownSpan;
+  thread_local std::vector<std::int32_t> first;
+  first.resize(static_cast<std::size_t>(spans));
+  for (int t = 0; t < spans; ++t) {
+    first[static_cast<std::size_t>(t)] = known != nullptr && known[t] != 0 ? known[t] : start;
+  }
   for (int r = 0; r < rows; ++r) {
     std::int32_t* rowCounts = counts + stride * r;
     for (int t = 0; t < wholeSpans; ++t) {
-      const std::int32_t value = known != nullptr && known[t] != 0 ? known[t] : start;
-      const auto values = hn::Set(d32, value);
+      const auto values = hn::Set(d32, first[static_cast<std::size_t>(t)]);
       std::int32_t* span = rowCounts + t * kKnownSpan;
       HWY_UNROLL(kKnownSpan / kLanes32)
       for (int i = 0; i < kKnownSpan; i += kLanes32) hn::StoreU(values, d32, span + i);
     }
-    if (wholeSpans * kKnownSpan == n) continue;
-    const std::int32_t last =
-        known != nullptr && known[wholeSpans] != 0 ? known[wholeSpans] : start;
-    for (int i = wholeSpans * kKnownSpan; i < n; ++i) rowCounts[i] = last;
+    for (int i = wholeSpans * kKnownSpan; i < n; ++i) {
+      rowCounts[i] = first[static_cast<std::size_t>(wholeSpans)];
+    }
   }
 }
 
@@ -709,8 +736,10 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
   // segment NaN, which keeps every part of the test).
   const double first = n > 0 ? re[0] : 0.0, last = n > 0 ? re[n - 1] : 0.0;
   const double reLo = first < last ? first : last, reHi = first < last ? last : first;
+  thread_local Runs runs;
+  runs.Of(n, known);
   for (int r = 0; r < rows; ++r) {
-    SortRow(re, n, reLo, reHi, im[r], stride * r, row, shortcuts, known, inner, other, tally);
+    SortRow(re, reLo, reHi, im[r], stride * r, row, shortcuts, runs, inner, other, tally);
   }
 #if FRACTAL_KERNEL_FIRST_STEPS
   if (inner.firstSteps > 0 && tally.taken > 0) {

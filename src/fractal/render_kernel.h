@@ -26,7 +26,7 @@ inline constexpr int kRowPadding = 64;
 inline constexpr double kOutForEver = 3.9604;
 
 // Columns whose counts the caller knows already come in spans of this many.
-inline constexpr int kKnownSpan = 16;
+inline constexpr int kKnownSpan = 8;
 
 // counts[r * stride + i] = EscapeCount(re[i], im[r], limit) for r in [0, rows) and i in
 // [0, n), stride >= n. Reads re[] up to n rounded up to a multiple of kRowPadding: the

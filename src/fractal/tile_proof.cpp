@@ -56,7 +56,8 @@ Start StartOf(const Box& box, int limit) {
 
 }  // namespace
 
-int ProvenCount(const Box& box, int limit, int mostSteps) {
+int ProvenCount(const Box& box, int limit, int mostSteps, int* stoppedAt) {
+  if (stoppedAt != nullptr) *stoppedAt = 0;
   const Start start = StartOf(box, limit);
   if (!start.valid) return 0;
   const double cx = start.cx, cy = start.cy, spread = start.spread;
@@ -86,9 +87,13 @@ int ProvenCount(const Box& box, int limit, int mostSteps) {
     if ((modulus + radius) * kInFactor <= kInBound) continue;
     // Every pixel out: |z| > 2 + 2^-46, so that its computed modulus is above 4.
     const double inner = (modulus * kOutFactor - radius) * kOutFactor;
-    return inner > kOutBound ? step : 0;
+    if (inner > kOutBound) return step;
+    if (stoppedAt != nullptr) *stoppedAt = step;
+    return 0;
   }
-  return last == limit ? limit + 1 : 0;
+  if (last == limit) return limit + 1;
+  if (stoppedAt != nullptr && last >= 2) *stoppedAt = last;
+  return 0;
 }
 
 namespace {

@@ -33,11 +33,16 @@ struct Box {
 // room for the rounding of the pixels' own modulus), no pixel of the box escapes at that
 // step, and the bound E still holds for the next; once it lies wholly beyond, every
 // pixel escapes there. A quantity that overflows fails both tests: nothing is proven.
-int ProvenCount(const Box& box, int limit, int mostSteps);
+// *stoppedAt (when given) is the step a proof stopped at undecided, or 0 when it proved a
+// count or had nothing to prove: every pixel of the box stays in through the steps
+// before it.
+int ProvenCount(const Box& box, int limit, int mostSteps, int* stoppedAt = nullptr);
 
-// counts[i] = ProvenCount(boxes[i], limit, mostSteps) for i in [0, n): the same
-// operations, a vector of boxes at a time, with the best instruction set of the machine.
-void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts);
+// counts[i] = ProvenCount(boxes[i], limit, mostSteps, &stoppedAt[i]) for i in [0, n)
+// (stoppedAt may be null): the same operations, a vector of boxes at a time, with the
+// best instruction set of the machine.
+void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts,
+                  int* stoppedAt = nullptr);
 
 // The last step a proof looks at.
 inline int LastStep(int limit, int mostSteps) {

@@ -46,7 +46,7 @@ HWY_INLINE V Modulus(V x, V y) {
 struct Proof {
   V cx, cy, spread, twoRounding;
   V x, y, ax, ay, rest, modulus, slope;
-  V count;
+  V count, stopped;
   M active;
 
   HWY_INLINE Proof(const Box* boxes, std::size_t n, int limit) {
@@ -83,7 +83,7 @@ struct Proof {
     x = cx;
     y = cy;
     ax = hn::Set(d, 1.0);
-    ay = rest = count = hn::Zero(d);
+    ay = rest = count = stopped = hn::Zero(d);
     modulus = Modulus(x, y);
     slope = ax;
   }
@@ -113,19 +113,29 @@ struct Proof {
     if (hn::AllFalse(d, leaving)) return;
     const V outFactor = hn::Set(d, kOutFactor);
     const V inner = hn::Mul(hn::Sub(hn::Mul(modulus, outFactor), radius), outFactor);
-    count = hn::IfThenElse(hn::And(leaving, hn::Gt(inner, hn::Set(d, kOutBound))),
-                           hn::Set(d, static_cast<double>(step)), count);
+    const M out = hn::Gt(inner, hn::Set(d, kOutBound));
+    const V here = hn::Set(d, static_cast<double>(step));
+    count = hn::IfThenElse(hn::And(leaving, out), here, count);
+    stopped = hn::IfThenElse(hn::AndNot(out, leaving), here, stopped);
     active = hn::And(active, in);
   }
 
   // The counts of the first n lanes, after the last step a proof looks at.
-  void Finish(bool atLimit, int limit, std::size_t n, int* counts) const {
+  void Finish(int last, bool atLimit, int limit, std::size_t n, int* counts,
+              int* stoppedAt) const {
     const D d;
     const V done =
         atLimit ? hn::IfThenElse(active, hn::Set(d, static_cast<double>(limit + 1)), count) : count;
     HWY_ALIGN double values[kMostLanes];
     hn::Store(done, d, values);
     for (std::size_t i = 0; i < n; ++i) counts[i] = static_cast<int>(values[i]);
+    if (stoppedAt == nullptr) return;
+    // Still in after the last step, short of the limit: stopped there.
+    const V at = atLimit || last < 2
+                     ? stopped
+                     : hn::IfThenElse(active, hn::Set(d, static_cast<double>(last)), stopped);
+    hn::Store(at, d, values);
+    for (std::size_t i = 0; i < n; ++i) stoppedAt[i] = static_cast<int>(values[i]);
   }
 };
 
@@ -136,7 +146,8 @@ std::size_t Taken(std::size_t first, std::size_t total, std::size_t lanes) {
 
 // A step of one vector's proofs is a chain of dependent operations several times longer
 // than the time the core needs to issue it: two vectors' proofs go side by side.
-void ProvenCountsHere(const Box* boxes, int n, int limit, int mostSteps, int* counts) {
+void ProvenCountsHere(const Box* boxes, int n, int limit, int mostSteps, int* counts,
+                      int* stoppedAt) {
   const std::size_t lanes = hn::Lanes(D());
   const int last = LastStep(limit, mostSteps);
   const std::size_t total = static_cast<std::size_t>(n < 0 ? 0 : n);
@@ -148,8 +159,10 @@ void ProvenCountsHere(const Box* boxes, int n, int limit, int mostSteps, int* co
       a.Step(step);
       b.Step(step);
     }
-    a.Finish(last == limit, limit, takenA, counts + i);
-    b.Finish(last == limit, limit, takenB, counts + i + lanes);
+    a.Finish(last, last == limit, limit, takenA, counts + i,
+             stoppedAt == nullptr ? nullptr : stoppedAt + i);
+    b.Finish(last, last == limit, limit, takenB, counts + i + lanes,
+             stoppedAt == nullptr ? nullptr : stoppedAt + i + lanes);
   }
 }
 
@@ -162,8 +175,9 @@ namespace tile_proof {
 
 HWY_EXPORT(ProvenCountsHere);
 
-void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts) {
-  HWY_DYNAMIC_DISPATCH(ProvenCountsHere)(boxes, n, limit, mostSteps, counts);
+void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts,
+                  int* stoppedAt) {
+  HWY_DYNAMIC_DISPATCH(ProvenCountsHere)(boxes, n, limit, mostSteps, counts, stoppedAt);
 }
 
 }  // namespace tile_proof

@@ -368,9 +368,10 @@ TEST(RenderFast, ViewsWhereTheShortcutsActGiveThePlainBytes) {
 TEST(RenderFast, ViewsWhereWholeTilesAreProvenGiveThePlainBytes) {
   // Zoomed out, and where the first view's corners escape early, whole tiles share a
   // count; small limits let tiles inside the set be proven to the limit. On the edge of
-  // the set, tiles share counts late in their orbits, and small copies of the set stay
-  // in to the limit. Sizes that leave partial tiles at the right and the bottom, and
-  // views upside down.
+  // the set, tiles share counts late in their orbits, small copies of the set stay in to
+  // the limit, and deep in a spiral quarters of tiles stay in where the tiles do not.
+  // Sizes that leave partial tiles and quarters at the right and the bottom, and views
+  // upside down.
   const RenderView views[] = {{-4, -4, 4, 4},
                               {0.6, 0.6, 1, 1},
                               {1, 1, -1, -1},
@@ -380,7 +381,9 @@ TEST(RenderFast, ViewsWhereWholeTilesAreProvenGiveThePlainBytes) {
                               {-1, -1, 1, 1},
                               {-0.7454, 0.1130, -0.7449, 0.1135},
                               {-0.7449, 0.1135, -0.7454, 0.1130},
-                              {-1.78, -0.01, -1.76, 0.01}};
+                              {-1.78, -0.01, -1.76, 0.01},
+                              {-0.74545, 0.11305, -0.74535, 0.11315},
+                              {-0.74535, 0.11315, -0.74545, 0.11305}};
   for (const RenderView& v : views) {
     ASSERT_TRUE(SameBytes({v, 512, 512}));
     ASSERT_TRUE(SameBytes({v, 256, 256}));
@@ -501,9 +504,10 @@ TEST(RenderFast, EveryInstructionSetGivesThePlainBytes) {
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 1000});
   cases.push_back({{-0.7454, 0.1130, -0.7450, 0.1133}, 13, 7, 2});
   cases.push_back({{-2, -1.5, 1, 1.5}, 1, 3, 1});
-  // Tiles proven late in their orbits, and tiles of a small copy of the set.
+  // Tiles proven late in their orbits, tiles of a small copy of the set, and quarters.
   cases.push_back({{-0.7454, 0.1130, -0.7449, 0.1135}, 160, 144});
   cases.push_back({{-1.78, -0.01, -1.76, 0.01}, 160, 144});
+  cases.push_back({{-0.74545, 0.11305, -0.74535, 0.11315}, 200, 157});
   const std::vector<Case> shortcuts = ShortcutCases();
   for (std::size_t i = 0; i < shortcuts.size(); i += 5) cases.push_back(shortcuts[i]);
   for (std::int64_t target : targets) {

@@ -157,15 +157,15 @@ std::vector<double> Accumulated(double start, double end, int count) {
   return values;
 }
 
-// The tiles of 16 x 16 pixels of a 512 x 512 picture of the view, as boxes of their sample
-// points, with the counts of all their pixels.
+// The tiles of side x side pixels of a 512 x 512 picture of the view, as boxes of their
+// sample points, with the counts of all their pixels.
 struct Tile {
   Box box;
   std::vector<int> counts;
 };
 
-std::vector<Tile> TilesOf(double re0, double im0, double re1, double im1) {
-  constexpr int kSize = 512, kSide = 16;
+std::vector<Tile> TilesOf(double re0, double im0, double re1, double im1, int kSide = 16) {
+  constexpr int kSize = 512;
   const std::vector<double> re = Accumulated(re0, re1, kSize), im = Accumulated(im0, im1, kSize);
   std::vector<Tile> tiles;
   for (int top = 0; top < kSize; top += kSide) {
@@ -192,8 +192,14 @@ TEST(TileProof, TilesOnTheEdgeOfTheSetAreProvenLateAndRight) {
                              {-0.74545, 0.11305, -0.74535, 0.11315}};  // deeper in the spiral
   for (const auto& v : views) {
     for (const Tile& tile : TilesOf(v[0], v[1], v[2], v[3])) {
-      const int count = ProvenCount(tile.box, kLimit, kLimit);
-      if (count == 0) continue;
+      int stopped = -1;
+      const int count = ProvenCount(tile.box, kLimit, kLimit, &stopped);
+      if (count == 0) {
+        // Every pixel stayed in through the steps before the one the proof stopped at.
+        for (int pixel : tile.counts) ASSERT_GE(pixel, stopped) << Describe(tile.box);
+        continue;
+      }
+      ASSERT_EQ(stopped, 0);
       for (int pixel : tile.counts) ASSERT_EQ(pixel, count) << Describe(tile.box);
       late += count > 40 && count <= kLimit;
       stays += count > kLimit;
@@ -201,6 +207,28 @@ TEST(TileProof, TilesOnTheEdgeOfTheSetAreProvenLateAndRight) {
   }
   EXPECT_GT(late, 300);
   EXPECT_GT(stays, 300);
+}
+
+// Deep in the spiral, tiles inside the set hold for dozens of steps and then spread too
+// wide to be bounded together; their quarters, proven on their own, stay in to the limit.
+TEST(TileProof, QuartersOfTilesThatHeldLongAreProvenWhereTheTilesAreNot) {
+  const double v[] = {-0.74545, 0.11305, -0.74535, 0.11315};
+  const std::vector<Tile> tiles = TilesOf(v[0], v[1], v[2], v[3]);
+  const std::vector<Tile> quarters = TilesOf(v[0], v[1], v[2], v[3], 8);
+  int proven = 0;
+  for (std::size_t t = 0; t < tiles.size(); ++t) {
+    int stopped = 0;
+    if (ProvenCount(tiles[t].box, kLimit, kLimit, &stopped) != 0 || stopped < 32) continue;
+    const std::size_t row = t / 32, column = t % 32;
+    for (std::size_t q = 0; q < 4; ++q) {
+      const Tile& quarter = quarters[(2 * row + q / 2) * 64 + 2 * column + q % 2];
+      const int count = ProvenCount(quarter.box, kLimit, kLimit);
+      if (count == 0) continue;
+      for (int pixel : quarter.counts) ASSERT_EQ(pixel, count) << Describe(quarter.box);
+      ++proven;
+    }
+  }
+  EXPECT_GT(proven, 1000);
 }
 
 // The vector version proves exactly what the scalar one proves, box by box, on every
@@ -224,14 +252,17 @@ TEST(TileProof, TheVectorProofIsTheScalarOneOnEveryInstructionSet) {
     for (int limit : {1, 2, 7, kLimit, 1000}) {
       for (int mostSteps : {0, 6, limit}) {
         for (int n : {static_cast<int>(boxes.size()), 3}) {
-          std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1);
-          ProvenCounts(boxes.data(), n, limit, mostSteps, counts.data());
+          std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1), stopped = counts;
+          ProvenCounts(boxes.data(), n, limit, mostSteps, counts.data(), stopped.data());
           for (int i = 0; i < n; ++i) {
-            ASSERT_EQ(counts[i], ProvenCount(boxes[i], limit, mostSteps))
+            int stoppedAt = -1;
+            ASSERT_EQ(counts[i], ProvenCount(boxes[i], limit, mostSteps, &stoppedAt))
                 << Describe(boxes[i]) << ", limit " << limit << ", most steps " << mostSteps
                 << ", " << hwy::TargetName(target);
+            ASSERT_EQ(stopped[i], stoppedAt) << Describe(boxes[i]) << ", limit " << limit;
           }
           ASSERT_EQ(counts[n], -1) << "wrote past the last box";
+          ASSERT_EQ(stopped[n], -1) << "wrote past the last box";
         }
       }
     }
