@@ -233,7 +233,8 @@ void ProveTileRow(const Job& job, int row, int columns, std::int32_t* known) {
   quarters.Clear();
   std::fill(known, known + 2 * columns, 0);
   const double imMid = job.im[(top + bottom) / 2];
-  // The quarters of tile t that lie in the picture, as (band, span, box).
+  // use(at, box) for each quarter of tile t that lies in the picture: its place in
+  // `known` (band * columns + span) and the box of its samples.
   const auto eachQuarter = [&](int t, auto use) {
     const int left = t * kTile, right = std::min(left + kTile, w) - 1;
     for (int p = 0; p < 4; ++p) {
