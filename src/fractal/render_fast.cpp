@@ -197,24 +197,39 @@ bool TileBox(const Job& job, int left, int right, int top, int bottom, tile_proo
   return true;
 }
 
-// Boxes to prove, and where their counts go.
+// Boxes to prove, and where their counts go; for parts of boxes, the checkpoints of those
+// boxes' proofs.
 struct Proofs {
   std::vector<tile_proof::Box> boxes;
+  std::vector<tile_proof::Checkpoint> from, checkpoints;
   std::vector<int> where, counts, stopped;
 
   void Clear() {
     boxes.clear();
+    from.clear();
     where.clear();
   }
   void Add(const tile_proof::Box& box, int at) {
     boxes.push_back(box);
     where.push_back(at);
   }
+  void AddPart(const tile_proof::Box& box, const tile_proof::Checkpoint& of, int at) {
+    Add(box, at);
+    from.push_back(of);
+  }
+  // The proofs of whole boxes, which keep their checkpoints.
   void Run(int limit) {
     counts.resize(boxes.size());
     stopped.resize(boxes.size());
+    checkpoints.resize(boxes.size());
     tile_proof::ProvenCounts(boxes.data(), static_cast<int>(boxes.size()), limit, limit,
-                             counts.data(), stopped.data());
+                             counts.data(), stopped.data(), checkpoints.data());
+  }
+  // The proofs of parts.
+  void RunParts(int limit) {
+    counts.resize(boxes.size());
+    tile_proof::ProvenCountsFrom(boxes.data(), from.data(), static_cast<int>(boxes.size()), limit,
+                                 limit, counts.data());
   }
 };
 
@@ -268,10 +283,12 @@ void ProveTileRow(const Job& job, int row, int columns, std::int32_t* known) {
     if (count != 0) {
       eachQuarter(tiles.where[i], [&](int at, const tile_proof::Box&) { known[at] = count; });
     } else if (tiles.stopped[i] >= kQuarterFrom) {
-      eachQuarter(tiles.where[i], [&](int at, const tile_proof::Box& q) { quarters.Add(q, at); });
+      eachQuarter(tiles.where[i], [&](int at, const tile_proof::Box& q) {
+        quarters.AddPart(q, tiles.checkpoints[i], at);
+      });
     }
   }
-  quarters.Run(job.limit);
+  quarters.RunParts(job.limit);
   for (std::size_t i = 0; i < quarters.boxes.size(); ++i) {
     known[quarters.where[i]] = quarters.counts[i];
   }

@@ -12,6 +12,20 @@ struct Box {
   double reLo, reHi, imLo, imHi;
 };
 
+// The state of a proof after the latest step, of every fourth, at which every pixel of its
+// box was in and its remainder still small against the spread of its pixels
+// (r <= |A| s / 64), or after the first step (z = c). From there a part of the box, such as a
+// quarter, goes on with its own centre and spread instead of starting anew: its pixels' orbits are
+// those of the box, and the model of them at that step is one of the part's, which needs no steps
+// to get there. step is 0 when the proof had nothing to prove.
+struct Checkpoint {
+  Box box;                    // of the proof
+  double x, y, ax, ay, rest;  // w, A and r after the step
+  int step;
+};
+inline constexpr double kSmallRemainder = 0x1p-6;
+inline constexpr int kCheckpointEvery = 4;
+
 // The count EscapeCount(re, im, limit) gives every (re, im) of the box, or 0 when the
 // proof does not go through: the box straddles a change of count or lies too close to
 // one, is not finite, or is still undecided after `mostSteps` steps.
@@ -35,14 +49,30 @@ struct Box {
 // pixel escapes there. A quantity that overflows fails both tests: nothing is proven.
 // *stoppedAt (when given) is the step a proof stopped at undecided, or 0 when it proved a
 // count or had nothing to prove: every pixel of the box stays in through the steps
-// before it.
-int ProvenCount(const Box& box, int limit, int mostSteps, int* stoppedAt = nullptr);
+// before it. *checkpoint (when given) is where parts of the box can take the proof up
+// (see Checkpoint).
+int ProvenCount(const Box& box, int limit, int mostSteps, int* stoppedAt = nullptr,
+                Checkpoint* checkpoint = nullptr);
 
-// counts[i] = ProvenCount(boxes[i], limit, mostSteps, &stoppedAt[i]) for i in [0, n)
-// (stoppedAt may be null): the same operations, a vector of boxes at a time, with the
-// best instruction set of the machine.
+// ProvenCount for `part`, a box within the box of `from`, a checkpoint ProvenCount gave:
+// the steps from the checkpoint's on, with the part's centre and spread. The part's
+// centre point is w + A d (d its offset from the box's centre) as computed, and its
+// remainder r plus the rounding of that sum: every pixel of the part has
+// z = (w + A d) + A delta + e there. 0 when the part does not lie within the box, or
+// ProvenCount would have nothing to prove for it.
+int ProvenCountFrom(const Box& part, const Checkpoint& from, int limit, int mostSteps,
+                    int* stoppedAt = nullptr);
+
+// counts[i] = ProvenCount(boxes[i], limit, mostSteps, &stoppedAt[i], &checkpoints[i])
+// for i in [0, n) (stoppedAt and checkpoints may be null): the same operations, a vector
+// of boxes at a time, with the best instruction set of the machine.
 void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts,
-                  int* stoppedAt = nullptr);
+                  int* stoppedAt = nullptr, Checkpoint* checkpoints = nullptr);
+
+// counts[i] = ProvenCountFrom(parts[i], from[i], limit, mostSteps) for i in [0, n), a
+// vector of parts at a time.
+void ProvenCountsFrom(const Box* parts, const Checkpoint* from, int n, int limit, int mostSteps,
+                      int* counts);
 
 // The last step a proof looks at.
 inline int LastStep(int limit, int mostSteps) {

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <hwy/targets.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -19,9 +21,12 @@
 namespace {
 
 using tile_proof::Box;
+using tile_proof::Checkpoint;
 using tile_proof::InMainParts;
 using tile_proof::ProvenCount;
+using tile_proof::ProvenCountFrom;
 using tile_proof::ProvenCounts;
+using tile_proof::ProvenCountsFrom;
 
 constexpr int kLimit = 150;
 
@@ -210,26 +215,130 @@ TEST(TileProof, TilesOnTheEdgeOfTheSetAreProvenLateAndRight) {
 }
 
 // Deep in the spiral, tiles inside the set hold for dozens of steps and then spread too
-// wide to be bounded together; their quarters, proven on their own, stay in to the limit.
+// wide to be bounded together; their quarters, taken up from the tiles' checkpoints,
+// stay in to the limit. Every pixel of every proven quarter must get its count, and a
+// quarter taken up must be proven nearly wherever one proven from its first step is.
 TEST(TileProof, QuartersOfTilesThatHeldLongAreProvenWhereTheTilesAreNot) {
-  const double v[] = {-0.74545, 0.11305, -0.74535, 0.11315};
-  const std::vector<Tile> tiles = TilesOf(v[0], v[1], v[2], v[3]);
-  const std::vector<Tile> quarters = TilesOf(v[0], v[1], v[2], v[3], 8);
-  int proven = 0;
-  for (std::size_t t = 0; t < tiles.size(); ++t) {
-    int stopped = 0;
-    if (ProvenCount(tiles[t].box, kLimit, kLimit, &stopped) != 0 || stopped < 32) continue;
-    const std::size_t row = t / 32, column = t % 32;
-    for (std::size_t q = 0; q < 4; ++q) {
-      const Tile& quarter = quarters[(2 * row + q / 2) * 64 + 2 * column + q % 2];
-      const int count = ProvenCount(quarter.box, kLimit, kLimit);
-      if (count == 0) continue;
-      for (int pixel : quarter.counts) ASSERT_EQ(pixel, count) << Describe(quarter.box);
-      ++proven;
+  const double views[][4] = {{-0.74545, 0.11305, -0.74535, 0.11315},
+                             {-0.7454, 0.1130, -0.7449, 0.1135}};
+  int proven = 0, provenAlone = 0, late = 0;
+  for (const auto& v : views) {
+    const std::vector<Tile> tiles = TilesOf(v[0], v[1], v[2], v[3]);
+    const std::vector<Tile> quarters = TilesOf(v[0], v[1], v[2], v[3], 8);
+    for (std::size_t t = 0; t < tiles.size(); ++t) {
+      int stopped = 0;
+      Checkpoint from{};
+      if (ProvenCount(tiles[t].box, kLimit, kLimit, &stopped, &from) != 0 || stopped < 32) continue;
+      // Every pixel of the tile was in at the checkpoint.
+      ASSERT_GE(from.step, 1);
+      ASSERT_LT(from.step, stopped);
+      ASSERT_EQ(from.step % tile_proof::kCheckpointEvery == 0, from.step > 1);
+      late += from.step >= 16;
+      const std::size_t row = t / 32, column = t % 32;
+      for (std::size_t q = 0; q < 4; ++q) {
+        const Tile& quarter = quarters[(2 * row + q / 2) * 64 + 2 * column + q % 2];
+        provenAlone += ProvenCount(quarter.box, kLimit, kLimit) != 0;
+        const int count = ProvenCountFrom(quarter.box, from, kLimit, kLimit);
+        if (count == 0) continue;
+        for (int pixel : quarter.counts) ASSERT_EQ(pixel, count) << Describe(quarter.box);
+        ++proven;
+      }
     }
   }
-  EXPECT_GT(proven, 1000);
+  EXPECT_GT(late, 500);
+  EXPECT_GT(proven, 1500);
+  EXPECT_GE(proven, provenAlone * 95 / 100);
 }
+
+// Parts of boxes anywhere near the set, taken up wherever their boxes' proofs left
+// them: quarters, thin strips, single points and random boxes within, of boxes that
+// escape, stay, or cannot be proven. Whatever count a part is given holds at every
+// sample point of it.
+TEST(TileProof, EveryPointOfAProvenPartGetsTheProvenCount) {
+  std::mt19937_64 random(13);
+  std::uniform_real_distribution<double> unit(0, 1);
+  int provenParts = 0, fromLater = 0;
+  for (const Box& b : RandomBoxes(30000, 31)) {
+    Checkpoint from{};
+    int stopped = 0;
+    if (ProvenCount(b, kLimit, kLimit, &stopped, &from) != 0 && unit(random) < 0.8) continue;
+    const double midRe = 0.5 * b.reLo + 0.5 * b.reHi, midIm = 0.5 * b.imLo + 0.5 * b.imHi;
+    const double re0 = b.reLo + (b.reHi - b.reLo) * unit(random),
+                 re1 = b.reLo + (b.reHi - b.reLo) * unit(random);
+    const double im0 = b.imLo + (b.imHi - b.imLo) * unit(random),
+                 im1 = b.imLo + (b.imHi - b.imLo) * unit(random);
+    const Box parts[] = {
+        {b.reLo, midRe, b.imLo, midIm},
+        {midRe, b.reHi, midIm, b.imHi},
+        {b.reLo, b.reHi, b.imHi, b.imHi},
+        {b.reHi, b.reHi, b.imLo, b.imLo},
+        {std::fmin(re0, re1), std::fmax(re0, re1), std::fmin(im0, im1), std::fmax(im0, im1)}};
+    for (const Box& part : parts) {
+      const int count = ProvenCountFrom(part, from, kLimit, kLimit);
+      if (count == 0) continue;
+      ++provenParts;
+      fromLater += from.step > 1;
+      for (const auto& [re, im] : Samples(part, random)) {
+        ASSERT_EQ(EscapeCount(re, im, kLimit), count)
+            << Describe(part) << " of " << Describe(b) << " from step " << from.step << ", point "
+            << re << " " << im;
+      }
+    }
+  }
+  EXPECT_GT(provenParts, 20000);
+  EXPECT_GT(fromLater, 2000);
+}
+
+TEST(TileProof, PartsItCannotOrMustNotTakeUp) {
+  // A box in the spiral at -0.7455 + 0.1131i, whose quarters are proven from its checkpoint.
+  const double re = -0.7455, im = 0.113128;
+  const Box box{re, re + 4e-6, im, im + 4e-6};
+  Checkpoint from{};
+  int stopped = 0;
+  ASSERT_EQ(ProvenCount(box, kLimit, kLimit, &stopped, &from), 0);
+  ASSERT_GT(from.step, 1);
+  const Box inside{re, re + 2e-6, im, im + 2e-6};
+  ASSERT_NE(ProvenCountFrom(inside, from, kLimit, kLimit), 0);
+  // A part reaching out of the box by one double, on any side.
+  const double reMid = re + 2e-6, imMid = im + 2e-6;
+  const Box outside[] = {{std::nextafter(box.reLo, -1.0), reMid, im, imMid},
+                         {reMid, std::nextafter(box.reHi, 1.0), im, imMid},
+                         {re, reMid, std::nextafter(box.imLo, 0.0), imMid},
+                         {re, reMid, imMid, std::nextafter(box.imHi, 1.0)}};
+  for (const Box& part : outside) EXPECT_EQ(ProvenCountFrom(part, from, kLimit, kLimit), 0);
+  // Checkpoints no proof could give, and parts there is nothing to prove for.
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  Checkpoint none{};
+  ASSERT_EQ(ProvenCount({nan, 0, 0, 1}, kLimit, kLimit, nullptr, &none), 0);
+  EXPECT_EQ(none.step, 0);
+  EXPECT_EQ(ProvenCountFrom(inside, none, kLimit, kLimit), 0);
+  for (double Checkpoint::*field :
+       {&Checkpoint::x, &Checkpoint::y, &Checkpoint::ax, &Checkpoint::ay, &Checkpoint::rest}) {
+    for (double bad : {inf, nan}) {
+      Checkpoint broken = from;
+      broken.*field = bad;
+      EXPECT_EQ(ProvenCountFrom(inside, broken, kLimit, kLimit), 0);
+    }
+  }
+  Checkpoint unbounded = from;
+  unbounded.box = {-inf, inf, -inf, inf};
+  EXPECT_EQ(ProvenCountFrom(inside, unbounded, kLimit, kLimit), 0);
+  EXPECT_EQ(ProvenCountFrom({reMid, re, im, im}, from, kLimit, kLimit), 0);  // reversed
+  EXPECT_EQ(ProvenCountFrom(inside, from, 1, 1), 0);
+}
+
+// Checkpoints alike bit for bit (a zero's sign included).
+bool Same(const Checkpoint& a, const Checkpoint& b) {
+  return std::memcmp(&a.box, &b.box, sizeof a.box) == 0 && a.step == b.step &&
+         std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
+         std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
+         std::bit_cast<std::uint64_t>(a.ax) == std::bit_cast<std::uint64_t>(b.ax) &&
+         std::bit_cast<std::uint64_t>(a.ay) == std::bit_cast<std::uint64_t>(b.ay) &&
+         std::bit_cast<std::uint64_t>(a.rest) == std::bit_cast<std::uint64_t>(b.rest);
+}
+
+const Checkpoint kUntouched{{-1, -1, -1, -1}, -1, -1, -1, -1, -1, -1};
 
 // The vector version proves exactly what the scalar one proves, box by box, on every
 // instruction set: boxes that escape early and late, that stay, that cannot be proven
@@ -253,16 +362,87 @@ TEST(TileProof, TheVectorProofIsTheScalarOneOnEveryInstructionSet) {
       for (int mostSteps : {0, 6, limit}) {
         for (int n : {static_cast<int>(boxes.size()), 3}) {
           std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1), stopped = counts;
-          ProvenCounts(boxes.data(), n, limit, mostSteps, counts.data(), stopped.data());
+          std::vector<Checkpoint> checkpoints(static_cast<std::size_t>(n) + 1, kUntouched);
+          ProvenCounts(boxes.data(), n, limit, mostSteps, counts.data(), stopped.data(),
+                       checkpoints.data());
           for (int i = 0; i < n; ++i) {
             int stoppedAt = -1;
-            ASSERT_EQ(counts[i], ProvenCount(boxes[i], limit, mostSteps, &stoppedAt))
-                << Describe(boxes[i]) << ", limit " << limit << ", most steps " << mostSteps
-                << ", " << hwy::TargetName(target);
+            Checkpoint checkpoint{};
+            ASSERT_EQ(counts[i], ProvenCount(boxes[i], limit, mostSteps, &stoppedAt, &checkpoint))
+                << Describe(boxes[i]) << ", limit " << limit << ", most steps " << mostSteps << ", "
+                << hwy::TargetName(target);
             ASSERT_EQ(stopped[i], stoppedAt) << Describe(boxes[i]) << ", limit " << limit;
+            ASSERT_TRUE(Same(checkpoints[i], checkpoint))
+                << Describe(boxes[i]) << ", limit " << limit;
           }
           ASSERT_EQ(counts[n], -1) << "wrote past the last box";
           ASSERT_EQ(stopped[n], -1) << "wrote past the last box";
+          ASSERT_TRUE(Same(checkpoints[n], kUntouched)) << "wrote past the last box";
+          // Without checkpoints, the same counts.
+          std::vector<int> alone(static_cast<std::size_t>(n));
+          ProvenCounts(boxes.data(), n, limit, mostSteps, alone.data());
+          for (int i = 0; i < n; ++i) ASSERT_EQ(alone[i], counts[i]) << Describe(boxes[i]);
+        }
+      }
+    }
+  }
+  hwy::SetSupportedTargetsForTest(0);
+}
+
+// The vector version of taking parts up is the scalar one too, on every instruction set:
+// quarters and other parts of boxes from their checkpoints, parts that reach out of
+// their boxes, and checkpoints no proof could give, in runs of every length.
+TEST(TileProof, TheVectorPartsAreTheScalarOnesOnEveryInstructionSet) {
+  std::vector<Box> boxes = RandomBoxes(3000, 78);
+  for (const Tile& tile : TilesOf(-0.74545, 0.11305, -0.74535, 0.11315)) boxes.push_back(tile.box);
+  std::mt19937_64 random(21);
+  std::uniform_int_distribution<int> pick(0, 7);
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::vector<Box> parts;
+  std::vector<Checkpoint> from;
+  for (const Box& b : boxes) {
+    Checkpoint c{};
+    ProvenCount(b, kLimit, kLimit, nullptr, &c);
+    const double midRe = 0.5 * b.reLo + 0.5 * b.reHi, midIm = 0.5 * b.imLo + 0.5 * b.imHi;
+    Box part =
+        pick(random) % 2 ? Box{b.reLo, midRe, midIm, b.imHi} : Box{midRe, b.reHi, b.imLo, midIm};
+    switch (pick(random)) {
+      case 0:
+        part.reHi = std::nextafter(b.reHi, inf);
+        break;  // out of the box
+      case 1:
+        c.step = 0;
+        break;
+      case 2:
+        c.rest = nan;
+        break;
+      case 3:
+        c.ax = inf;
+        break;
+      case 4:
+        part = {b.reLo, b.reLo, b.imLo, b.imLo};
+        break;
+      default:
+        break;
+    }
+    parts.push_back(part);
+    from.push_back(c);
+  }
+  const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+  for (std::int64_t target : targets) {
+    hwy::SetSupportedTargetsForTest(target);
+    for (int limit : {1, 2, 7, kLimit}) {
+      for (int mostSteps : {0, 6, 40, limit}) {
+        for (int n : {static_cast<int>(parts.size()), 5}) {
+          std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1);
+          ProvenCountsFrom(parts.data(), from.data(), n, limit, mostSteps, counts.data());
+          for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(counts[i], ProvenCountFrom(parts[i], from[i], limit, mostSteps))
+                << Describe(parts[i]) << " from step " << from[i].step << ", limit " << limit
+                << ", most steps " << mostSteps << ", " << hwy::TargetName(target);
+          }
+          ASSERT_EQ(counts[n], -1) << "wrote past the last part";
         }
       }
     }
