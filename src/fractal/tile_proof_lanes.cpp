@@ -169,7 +169,7 @@ struct Proof {
   // The lanes that take another step, before it.
   HWY_INLINE M Running(V last) const { return hn::And(active, hn::Lt(at, last)); }
 
-  // save: whether the step is one a checkpoint may be taken at (with kSave).
+  // save: whether a checkpoint may be taken at this step (with kSave).
   HWY_INLINE void Step(M running, bool save) {
     const D d;
     const V two = hn::Set(d, 2.0);
@@ -195,13 +195,13 @@ struct Proof {
     if (kSave && save) {
       const M small =
           hn::Le(rest, hn::Mul(hn::Set(d, kSmallRemainder), hn::Mul(Most(slope), spread)));
-      const M save = hn::And(hn::And(running, in), small);
-      sx = hn::IfThenElse(save, x, sx);
-      sy = hn::IfThenElse(save, y, sy);
-      sax = hn::IfThenElse(save, ax, sax);
-      say = hn::IfThenElse(save, ay, say);
-      srest = hn::IfThenElse(save, rest, srest);
-      sat = hn::IfThenElse(save, at, sat);
+      const M keep = hn::And(hn::And(running, in), small);
+      sx = hn::IfThenElse(keep, x, sx);
+      sy = hn::IfThenElse(keep, y, sy);
+      sax = hn::IfThenElse(keep, ax, sax);
+      say = hn::IfThenElse(keep, ay, say);
+      srest = hn::IfThenElse(keep, rest, srest);
+      sat = hn::IfThenElse(keep, at, sat);
     }
     const M leaving = hn::AndNot(in, running);
     if (hn::AllFalse(d, leaving)) return;
