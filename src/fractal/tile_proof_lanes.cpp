@@ -103,12 +103,14 @@ struct Proof {
     spread = Most(Modulus(hx, hy));
     cMost = Up(hn::Add(Most(Modulus(cx, cy)), spread));
     count = stopped = hn::Zero(d);
-    // The checkpoint after the first step (z1 = c0, A = 1, r = 0), or none.
-    const V one = hn::IfThenElseZero(active, hn::Set(d, 1.0));
-    sx = hn::IfThenElseZero(active, cx);
-    sy = hn::IfThenElseZero(active, cy);
-    sax = sat = one;
-    say = srest = hn::Zero(d);
+    if constexpr (kSave) {
+      // The checkpoint after the first step (z1 = c0, A = 1, r = 0), or none.
+      const V one = hn::IfThenElseZero(active, hn::Set(d, 1.0));
+      sx = hn::IfThenElseZero(active, cx);
+      sy = hn::IfThenElseZero(active, cy);
+      sax = sat = one;
+      say = srest = hn::Zero(d);
+    }
   }
 
   // The rest of ProvenCount's start: z1 = c0.
