@@ -108,9 +108,9 @@ std::vector<double> Samples(double start, double step, int count, int multiple, 
 constexpr int kRowsPerItem = 4;
 
 // Square tiles of pixels that a proof settles whole (tile_proof.h), and their quarters,
-// proven where the whole tile is not, each from the tile's checkpoint on. A quarter is as wide as the spans
-// the kernel takes as known, and a whole number of items tall, so that the rows of an
-// item lie in one band of quarters.
+// proven where the whole tile is not, each from the tile's checkpoint on. A quarter is as
+// wide as the spans the kernel takes as known, and a whole number of items tall, so that
+// the rows of an item lie in one band of quarters.
 constexpr int kSpan = fractal_kernel::kKnownSpan;
 constexpr int kTile = 2 * kSpan;
 static_assert(kSpan % kRowsPerItem == 0, "an item's rows lie in one band of quarters");

@@ -14,10 +14,11 @@ struct Box {
 
 // The state of a proof after the latest step, of every fourth, at which every pixel of its
 // box was in and its remainder still small against the spread of its pixels
-// (r <= |A| s / 64), or after the first step (z = c). From there a part of the box, such as a
-// quarter, goes on with its own centre and spread instead of starting anew: its pixels' orbits are
-// those of the box, and the model of them at that step is one of the part's, which needs no steps
-// to get there. step is 0 when the proof had nothing to prove.
+// (r <= |A| s / 64), or after the first step (z = c). From there a part of the box, such
+// as a quarter, goes on with its own centre and spread instead of starting anew: its
+// pixels' orbits are those of the box, and the model of them at that step is one of the
+// part's, which needs no steps to get there. step is 0 when the proof had nothing to
+// prove.
 struct Checkpoint {
   Box box;                    // of the proof
   double x, y, ax, ay, rest;  // w, A and r after the step
