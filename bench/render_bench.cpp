@@ -13,6 +13,8 @@
 // /proc/cpuinfo (printed as cpu_mhz; a core running faster than that makes the figure
 // lower than the true cycle count). perf counters are not available in every VM.
 #include <benchmark/benchmark.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -201,32 +203,91 @@ double MedianRender(const Setting& setting, MemoryTarget& target, RenderView vie
   return Median(seconds);
 }
 
+// The processors this process may run on.
+std::vector<int> AllowedProcessors() {
+  std::vector<int> processors;
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return processors;
+  for (int i = 0; i < CPU_SETSIZE; ++i) {
+    if (CPU_ISSET(i, &set)) processors.push_back(i);
+  }
+  return processors;
+}
+
+// Holds the calling thread to one processor while it lives.
+class HeldToProcessor {
+ public:
+  explicit HeldToProcessor(int processor) {
+    held_ = pthread_getaffinity_np(pthread_self(), sizeof before_, &before_) == 0;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(processor, &one);
+    held_ = held_ && pthread_setaffinity_np(pthread_self(), sizeof one, &one) == 0;
+  }
+  ~HeldToProcessor() {
+    if (held_) pthread_setaffinity_np(pthread_self(), sizeof before_, &before_);
+  }
+  HeldToProcessor(const HeldToProcessor&) = delete;
+  HeldToProcessor& operator=(const HeldToProcessor&) = delete;
+
+ private:
+  cpu_set_t before_;
+  bool held_ = false;
+};
+
+// With eachProcessor (for a first setting of one thread), every round also renders the
+// first setting held to each processor in turn. A shared machine's processors often run at different speeds (other work on
+// the same physical core): together they can at best do what each does alone, added up.
+// "ideal_ms" is that time, 1 / (1 / t0 + 1 / t1 + ...); "allowed" is the first setting's
+// time over it, the most the second setting could measure on that machine in that
+// round; and "of_ideal" is the ideal time over the second setting's.
 void RunSideBySide(benchmark::State& state, Setting first, Setting second, RenderView view,
-                   const std::string& isa) {
+                   const std::string& isa, bool eachProcessor) {
   const int size = static_cast<int>(state.range(0));
   const HeldIsa held(isa);
   if (!Holds(state, held)) return;
   MemoryTarget target(size, size);
-  std::vector<double> ratios, firsts, seconds;
+  const std::vector<int> processors = eachProcessor ? AllowedProcessors() : std::vector<int>{};
+  std::vector<double> ratios, firsts, seconds, ideals, allowed, ofIdeal;
+  std::vector<std::vector<double>> alone(processors.size());
   for (auto _ : state) {
     const double a = MedianRender(first, target, view);
     const double b = MedianRender(second, target, view);
     firsts.push_back(a);
     seconds.push_back(b);
     ratios.push_back(a / b);
+    if (processors.empty()) continue;
+    double rate = 0;
+    for (std::size_t i = 0; i < processors.size(); ++i) {
+      const HeldToProcessor pinned(processors[i]);
+      alone[i].push_back(MedianRender(first, target, view));
+      rate += 1 / alone[i].back();
+    }
+    ideals.push_back(1 / rate);
+    allowed.push_back(a * rate);
+    ofIdeal.push_back(1 / (rate * b));
   }
   SetRenderThreads(0);
   state.counters["ratio"] = Median(ratios);
   state.counters["first_ms"] = Median(firsts) * 1e3;
   state.counters["second_ms"] = Median(seconds) * 1e3;
+  if (ideals.empty()) return;
+  for (std::size_t i = 0; i < processors.size(); ++i) {
+    state.counters["cpu" + std::to_string(processors[i]) + "_ms"] = Median(alone[i]) * 1e3;
+  }
+  state.counters["ideal_ms"] = Median(ideals) * 1e3;
+  state.counters["allowed"] = Median(allowed);
+  state.counters["of_ideal"] = Median(ofIdeal);
 }
 
 // "name/view": the first setting's time over the second's.
 void RegisterSideBySide(const std::string& name, Setting first, Setting second, RenderView view,
-                        int size, const std::string& isa) {
+                        int size, const std::string& isa, bool eachProcessor = false) {
   benchmark::RegisterBenchmark(
       (isa.empty() ? name : name + "/" + isa).c_str(),
-      [=](benchmark::State& state) { RunSideBySide(state, first, second, view, isa); })
+      [=](benchmark::State& state) {
+        RunSideBySide(state, first, second, view, isa, eachProcessor);
+      })
       ->Arg(size)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();
@@ -242,7 +303,7 @@ void RegisterRatios(const std::string& isa) {
   RegisterSideBySide("ratio/plain_over_fast/initial_view", plain, fast, kInitialView, 128, isa);
   RegisterSideBySide("ratio/plain_over_fast/boundary_view", plain, fast, kBoundaryView, 512, isa);
   RegisterSideBySide("ratio/1_thread_over_all/initial_view", fastAlone, fast, kInitialView, 512,
-                     isa);
+                     isa, true);
 }
 
 void RegisterAll() {
