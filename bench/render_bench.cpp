@@ -236,8 +236,9 @@ class HeldToProcessor {
 };
 
 // With eachProcessor (for a first setting of one thread), every round also renders the
-// first setting held to each processor in turn. A shared machine's processors often run at different speeds (other work on
-// the same physical core): together they can at best do what each does alone, added up.
+// first setting held to each processor in turn. A shared machine's processors often run
+// at different speeds (other work on the same physical core): together they can at best
+// do what each does alone, added up.
 // "ideal_ms" is that time, 1 / (1 / t0 + 1 / t1 + ...); "allowed" is the first setting's
 // time over it, the most the second setting could measure on that machine in that
 // round; and "of_ideal" is the ideal time over the second setting's.
