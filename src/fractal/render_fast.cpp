@@ -255,13 +255,16 @@ struct Proofs {
   // The proofs of parts.
   void RunParts(int limit) {
     counts.resize(boxes.size());
+    stopped.resize(boxes.size());
     tile_proof::ProvenCountsFrom(boxes.data(), from.data(), static_cast<int>(boxes.size()), limit,
-                                 limit, counts.data());
+                                 limit, counts.data(), stopped.data());
   }
 };
 
 // The bands of quarters of row `row` of tiles: known[band * columns + span] = the count
-// every pixel of that quarter gets, or 0.
+// every pixel of that quarter gets; or, where no proof shows one, minus the least count
+// any of them can get (the step its proof stopped at, which the kernel need not test up
+// to), or 0.
 void ProveTileRow(const Job& job, int row, int columns, std::int32_t* known) {
   const int w = job.grid->width, h = job.grid->height;
   const int top = row * kTile, bottom = std::min(top + kTile, h) - 1;
@@ -309,15 +312,19 @@ void ProveTileRow(const Job& job, int row, int columns, std::int32_t* known) {
     const int count = tiles.counts[i];
     if (count != 0) {
       eachQuarter(tiles.where[i], [&](int at, const tile_proof::Box&) { known[at] = count; });
-    } else if (tiles.stopped[i] >= kQuarterFrom) {
-      eachQuarter(tiles.where[i], [&](int at, const tile_proof::Box& q) {
-        quarters.AddPart(q, tiles.checkpoints[i], at);
-      });
+      continue;
     }
+    const int stopped = tiles.stopped[i];
+    eachQuarter(tiles.where[i], [&](int at, const tile_proof::Box& q) {
+      known[at] = -stopped;
+      if (stopped >= kQuarterFrom) quarters.AddPart(q, tiles.checkpoints[i], at);
+    });
   }
   quarters.RunParts(job.limit);
   for (std::size_t i = 0; i < quarters.boxes.size(); ++i) {
-    known[quarters.where[i]] = quarters.counts[i];
+    const int at = quarters.where[i], count = quarters.counts[i];
+    // A quarter's pixels stay in at least as long as its tile's.
+    known[at] = count != 0 ? count : std::min(known[at], -quarters.stopped[i]);
   }
 }
 

@@ -30,9 +30,11 @@ inline constexpr int kKnownSpan = 8;
 
 // counts[r * stride + i] = EscapeCount(re[i], im[r], limit) for r in [0, rows) and i in
 // [0, n), stride >= n. Reads re[] up to n rounded up to a multiple of kRowPadding: the
-// caller pads re[] with values of its choice. Where known[t] is not 0 (known may be
+// caller pads re[] with values of its choice. Where known[t] is above 0 (known may be
 // null), it is the count of every pixel of the columns [kKnownSpan t, kKnownSpan (t + 1))
-// in all the rows, and those pixels are not iterated.
+// in all the rows, and those pixels are not iterated. Where it is below 0, every pixel
+// of those columns has a count of at least -known[t]: the escape tests before that step
+// are not made.
 using CountRowsFunction = void (*)(const double* re, int n, const double* im, int rows, int limit,
                                    std::int32_t* counts, std::ptrdiff_t stride,
                                    const std::int32_t* known);

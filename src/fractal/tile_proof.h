@@ -70,10 +70,10 @@ int ProvenCountFrom(const Box& part, const Checkpoint& from, int limit, int most
 void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts,
                   int* stoppedAt = nullptr, Checkpoint* checkpoints = nullptr);
 
-// counts[i] = ProvenCountFrom(parts[i], from[i], limit, mostSteps) for i in [0, n), a
-// vector of parts at a time.
+// counts[i] = ProvenCountFrom(parts[i], from[i], limit, mostSteps, &stoppedAt[i]) for i in
+// [0, n) (stoppedAt may be null), a vector of parts at a time.
 void ProvenCountsFrom(const Box* parts, const Checkpoint* from, int n, int limit, int mostSteps,
-                      int* counts);
+                      int* counts, int* stoppedAt = nullptr);
 
 // The last step a proof looks at.
 inline int LastStep(int limit, int mostSteps) {

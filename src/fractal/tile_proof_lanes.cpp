@@ -303,8 +303,8 @@ void ProvenCountsHere(const Box* boxes, int n, int limit, int mostSteps, int* co
 }
 
 void ProvenCountsFromHere(const Box* parts, const Checkpoint* from, int n, int limit, int mostSteps,
-                          int* counts) {
-  Prove<false>(parts, from, n, limit, mostSteps, counts, nullptr, nullptr);
+                          int* counts, int* stoppedAt) {
+  Prove<false>(parts, from, n, limit, mostSteps, counts, stoppedAt, nullptr);
 }
 
 }  // namespace HWY_NAMESPACE
@@ -324,8 +324,8 @@ void ProvenCounts(const Box* boxes, int n, int limit, int mostSteps, int* counts
 }
 
 void ProvenCountsFrom(const Box* parts, const Checkpoint* from, int n, int limit, int mostSteps,
-                      int* counts) {
-  HWY_DYNAMIC_DISPATCH(ProvenCountsFromHere)(parts, from, n, limit, mostSteps, counts);
+                      int* counts, int* stoppedAt) {
+  HWY_DYNAMIC_DISPATCH(ProvenCountsFromHere)(parts, from, n, limit, mostSteps, counts, stoppedAt);
 }
 
 }  // namespace tile_proof

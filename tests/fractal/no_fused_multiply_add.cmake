@@ -29,9 +29,11 @@ set(fused "[ \t](v?fn?m(add|sub)[a-z0-9.]*|fml[as][a-z0-9.]*)[ \t]")
 # The one fused operation the kernel may use is 2 xy + ci in its steps: the product by 2
 # is exact, so rounding the sum once is rounding it as written. It is a plain
 # multiply-add (never a subtracting or negating form), and only the iteration of the
-# slots holds it (or, in a build that inlines nothing, the function that makes it).
+# slots and the steps taken ahead of them hold it (or, in a build that inlines nothing,
+# the function that makes it).
 set(allowed "^v?fmadd[0-9]*[ps]d$|^fmla$")
-set(steppers "fractal_kernel::N_[A-Z0-9_]+::(Iterate<(true|false)>|TwiceProductPlus)\\(")
+set(steppers
+    "fractal_kernel::N_[A-Z0-9_]+::(Iterate<(true|false), (true|false)>|StepsAhead<[0-9]+>|TwiceProductPlus)\\(")
 
 # One list element per function: objdump ends each with an empty line.
 string(REPLACE ";" "," listing "${listing}")

@@ -238,8 +238,13 @@ TEST(TileProof, QuartersOfTilesThatHeldLongAreProvenWhereTheTilesAreNot) {
       for (std::size_t q = 0; q < 4; ++q) {
         const Tile& quarter = quarters[(2 * row + q / 2) * 64 + 2 * column + q % 2];
         provenAlone += ProvenCount(quarter.box, kLimit, kLimit) != 0;
-        const int count = ProvenCountFrom(quarter.box, from, kLimit, kLimit);
-        if (count == 0) continue;
+        int quarterStopped = -1;
+        const int count = ProvenCountFrom(quarter.box, from, kLimit, kLimit, &quarterStopped);
+        if (count == 0) {
+          // Every pixel stayed in through the steps before the one the proof stopped at.
+          for (int pixel : quarter.counts) ASSERT_GE(pixel, quarterStopped);
+          continue;
+        }
         for (int pixel : quarter.counts) ASSERT_EQ(pixel, count) << Describe(quarter.box);
         ++proven;
       }
@@ -274,8 +279,16 @@ TEST(TileProof, EveryPointOfAProvenPartGetsTheProvenCount) {
         {b.reHi, b.reHi, b.imLo, b.imLo},
         {std::fmin(re0, re1), std::fmax(re0, re1), std::fmin(im0, im1), std::fmax(im0, im1)}};
     for (const Box& part : parts) {
-      const int count = ProvenCountFrom(part, from, kLimit, kLimit);
-      if (count == 0) continue;
+      int partStopped = -1;
+      const int count = ProvenCountFrom(part, from, kLimit, kLimit, &partStopped);
+      if (count == 0) {
+        // No sample leaves before the step the proof stopped at.
+        for (const auto& [re, im] : Samples(part, random)) {
+          ASSERT_GE(EscapeCount(re, im, kLimit), partStopped)
+              << Describe(part) << " of " << Describe(b);
+        }
+        continue;
+      }
       ++provenParts;
       fromLater += from.step > 1;
       for (const auto& [re, im] : Samples(part, random)) {
@@ -435,14 +448,18 @@ TEST(TileProof, TheVectorPartsAreTheScalarOnesOnEveryInstructionSet) {
     for (int limit : {1, 2, 7, kLimit}) {
       for (int mostSteps : {0, 6, 40, limit}) {
         for (int n : {static_cast<int>(parts.size()), 5}) {
-          std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1);
-          ProvenCountsFrom(parts.data(), from.data(), n, limit, mostSteps, counts.data());
+          std::vector<int> counts(static_cast<std::size_t>(n) + 1, -1), stopped = counts;
+          ProvenCountsFrom(parts.data(), from.data(), n, limit, mostSteps, counts.data(),
+                           stopped.data());
           for (int i = 0; i < n; ++i) {
-            ASSERT_EQ(counts[i], ProvenCountFrom(parts[i], from[i], limit, mostSteps))
+            int stoppedAt = -1;
+            ASSERT_EQ(counts[i], ProvenCountFrom(parts[i], from[i], limit, mostSteps, &stoppedAt))
                 << Describe(parts[i]) << " from step " << from[i].step << ", limit " << limit
                 << ", most steps " << mostSteps << ", " << hwy::TargetName(target);
+            ASSERT_EQ(stopped[i], stoppedAt) << Describe(parts[i]) << ", limit " << limit;
           }
           ASSERT_EQ(counts[n], -1) << "wrote past the last part";
+          ASSERT_EQ(stopped[n], -1) << "wrote past the last part";
         }
       }
     }
