@@ -3,8 +3,9 @@
 //
 // Every count is EscapeCount's: each lane performs exactly its double operations, in the
 // same order, each rounded on its own. The one fused multiply-add, 2 xy + ci in the
-// slots' steps (see TwiceProductPlus), rounds once a sum whose product is exact, which is
-// rounding it as written; a test disassembles this code to make sure no other appears.
+// slots' steps and those taken ahead (see TwiceProductPlus), rounds once a sum whose
+// product is exact, which is rounding it as written; a test disassembles this code to
+// make sure no other appears.
 // What makes it fast without changing a count:
 //
 // - Points the interior test accepts (fractal/interior.h, proven by
@@ -30,6 +31,10 @@
 //   comes back (see kOutForEver), so a step needs no mask of the lanes still in: each
 //   counts the steps at which it is in, and the lanes still in are looked at only when
 //   the slots are.
+//
+// - Steps known in. Where the caller's proof about a tile shows that its pixels stay in
+//   up to some step, those steps go without the escape test, ahead of the slots (see
+//   kAheadChains).
 
 #include <bit>
 #include <cmath>
