@@ -779,17 +779,26 @@ void SortRow(const double* re, double reLo, double reHi, double im, std::ptrdiff
   tally = local;
 }
 
-// G vectors of pixels of the gathered list, at at[0 ..], through the steps they are known
-// to be in (z = c to begin with), with neither escape test nor count; then through
-// `tested` more with both, with no mask: the pixels are out-for-ever ones, and a lane
-// out stays out. The same operations as a slot's steps. Each vector's point goes to the
-// list's x and y, its counts so far (from `least`) to its counts.
+// Where the pixels taken ahead go: those that escape, to their counts; the others, with
+// their orbit point and count, to `list` from `at` on.
+struct AheadOut {
+  PixelList* list;
+  int at;
+  std::int32_t* counts;
+};
+
+// G vectors of pixels of the gathered list, at at[0 ..] (valid[g] lanes of each), through
+// the steps they are known to be in (z = c to begin with), with neither escape test nor
+// count; then through `tested` more with both, with no mask: the pixels are out-for-ever
+// ones, and a lane out stays out. The same operations as a slot's steps. Counts start
+// from `least`; then each vector goes to `out`.
 //   On out-for-ever lists a slot holds the next point, not yet tested: the known steps
 // go up to step `least` (z(least), untested), and each tested step tests z before it
 // moves it. Elsewhere a slot holds the last point tested: up to step least - 1, and each
 // tested step moves z and then tests it.
 template <int G>
-HWY_NOINLINE void StepsAhead(PixelList& list, const int* at, int least, int tested) {
+HWY_NOINLINE void StepsAhead(const PixelList& gathered, const int* at, const int* valid, int least,
+                             int tested, AheadOut& out) {
   const D d;
   const DI di;
   const V four = hn::Set(d, 4.0);
@@ -798,18 +807,18 @@ HWY_NOINLINE void StepsAhead(PixelList& list, const int* at, int least, int test
   VI count[G];
   HWY_UNROLL(kAheadChains)
   for (int g = 0; g < G; ++g) {
-    zx[g] = hn::LoadU(d, list.cr.data() + at[g]);
-    zy[g] = hn::LoadU(d, list.ci.data() + at[g]);
+    zx[g] = hn::LoadU(d, gathered.cr.data() + at[g]);
+    zy[g] = hn::LoadU(d, gathered.ci.data() + at[g]);
     count[g] = hn::Set(di, least);
   }
   const auto step = [&](int g) {
     const V xx = hn::Mul(zx[g], zx[g]);
     const V yy = hn::Mul(zy[g], zy[g]);
     const V xy = hn::Mul(zx[g], zy[g]);
-    zx[g] = hn::Add(hn::Sub(xx, yy), hn::LoadU(d, list.cr.data() + at[g]));
+    zx[g] = hn::Add(hn::Sub(xx, yy), hn::LoadU(d, gathered.cr.data() + at[g]));
     // Half the chains double xy with an add: the same double, and the multiplies and
     // the adds then share the work between their pipes more evenly.
-    const V ci = hn::LoadU(d, list.ci.data() + at[g]);
+    const V ci = hn::LoadU(d, gathered.ci.data() + at[g]);
     zy[g] = g < G / 2 ? hn::Add(hn::Add(xy, xy), ci) : TwiceProductPlus(xy, two, ci);
   };
   const auto test = [&](int g) {
@@ -833,59 +842,51 @@ HWY_NOINLINE void StepsAhead(PixelList& list, const int* at, int least, int test
       }
     }
   }
+  const VI stayed = hn::Set(di, least + tested);
+  int to = out.at;
   HWY_UNROLL(kAheadChains)
   for (int g = 0; g < G; ++g) {
-    hn::StoreU(zx[g], d, list.x.data() + at[g]);
-    hn::StoreU(zy[g], d, list.y.data() + at[g]);
-    hn::StoreU(count[g], di, list.count.data() + at[g]);
+    const M lanes = hn::FirstN(d, static_cast<std::size_t>(valid[g]));
+    const M in = hn::And(hn::RebindMask(d, hn::Eq(count[g], stayed)), lanes);
+    const V column = hn::LoadU(d, gathered.column.data() + at[g]);
+    if (!hn::AllTrue(d, in)) {
+      // Every lane's count so far: the slots write those still in again at the end.
+      HWY_ALIGN std::int64_t counts[HWY_MAX_BYTES / sizeof(double)];
+      HWY_ALIGN std::int32_t columns[HWY_MAX_BYTES / sizeof(double)];
+      hn::Store(count[g], di, counts);
+      const hn::Rebind<std::int32_t, D> d32;
+      hn::Store(hn::DemoteTo(d32, column), d32, columns);
+      for (int k = 0; k < valid[g]; ++k)
+        out.counts[columns[k]] = static_cast<std::int32_t>(counts[k]);
+    }
+    to += out.list->PutAhead(hn::LoadU(d, gathered.cr.data() + at[g]),
+                             hn::LoadU(d, gathered.ci.data() + at[g]), column, zx[g], zy[g], stayed,
+                             in, to);
   }
+  out.at = to;
 }
 
 template <int... G>
-void StepsAheadOf(int vectors, PixelList& list, const int* at, int least, int tested,
-                  std::integer_sequence<int, G...>) {
-  ((vectors == G + 1 ? StepsAhead<G + 1>(list, at, least, tested) : void()), ...);
+void StepsAheadOf(int vectors, const PixelList& gathered, const int* at, const int* valid,
+                  int least, int tested, AheadOut& out, std::integer_sequence<int, G...>) {
+  ((vectors == G + 1 ? StepsAhead<G + 1>(gathered, at, valid, least, tested, out) : void()), ...);
 }
 
 // The pixels gathered for the runs ahead, kAheadChains vectors side by side (of one run
 // or of runs next to each other, all taken through as many known steps as the fewest
 // of them has), then kAheadTested steps with the test: those that escape get their
 // count, the others join `ahead` with their orbit point and count.
-void TakeStepsAhead(const Runs& runs, PixelList& gathered, PixelList& ahead, const RowState& row) {
-  const D d;
-  const DI di;
-  const int lanes = static_cast<int>(hn::Lanes(d));
+void TakeStepsAhead(const Runs& runs, const PixelList& gathered, PixelList& ahead,
+                    const RowState& row) {
+  const int lanes = static_cast<int>(hn::Lanes(D()));
   const auto chains = std::make_integer_sequence<int, kAheadChains>();
-  int at = ahead.size;
+  AheadOut out{&ahead, ahead.size, row.counts};
   int group[kAheadChains], valid[kAheadChains];
   int members = 0, least = 0;
   const auto run = [&] {
     // Tests past the limit would count steps the plain loop does not take.
     const int tested = std::max(0, std::min(kAheadTested, row.limit + 1 - least));
-    StepsAheadOf(members, gathered, group, least, tested, chains);
-    const VI stayed = hn::Set(di, least + tested);
-    for (int v = 0; v < members; ++v) {
-      const int i = group[v];
-      const VI count = hn::LoadU(di, gathered.count.data() + i);
-      const M lanesValid = hn::FirstN(d, static_cast<std::size_t>(valid[v]));
-      const M in = hn::And(hn::RebindMask(d, hn::Eq(count, stayed)), lanesValid);
-      const M out = hn::AndNot(in, lanesValid);
-      if (!hn::AllFalse(d, out)) {
-        // Every lane's count so far: the slots write those still in again at the end.
-        HWY_ALIGN std::int64_t counts[HWY_MAX_BYTES / sizeof(double)];
-        HWY_ALIGN std::int32_t columns[HWY_MAX_BYTES / sizeof(double)];
-        hn::Store(count, di, counts);
-        const hn::Rebind<std::int32_t, D> d32;
-        hn::Store(hn::DemoteTo(d32, hn::LoadU(d, gathered.column.data() + i)), d32, columns);
-        for (int k = 0; k < valid[v]; ++k) {
-          row.counts[columns[k]] = static_cast<std::int32_t>(counts[k]);
-        }
-      }
-      at += ahead.PutAhead(
-          hn::LoadU(d, gathered.cr.data() + i), hn::LoadU(d, gathered.ci.data() + i),
-          hn::LoadU(d, gathered.column.data() + i), hn::LoadU(d, gathered.x.data() + i),
-          hn::LoadU(d, gathered.y.data() + i), stayed, in, at);
-    }
+    StepsAheadOf(members, gathered, group, valid, least, tested, out, chains);
     members = 0;
   };
   for (const AheadRun& r : runs.ahead) {
@@ -897,7 +898,7 @@ void TakeStepsAhead(const Runs& runs, PixelList& gathered, PixelList& ahead, con
     }
   }
   if (members > 0) run();
-  ahead.size = at;
+  ahead.size = out.at;
 }
 
 // Every pixel's first count: that of its span where the caller knows it (a least count is
@@ -949,7 +950,7 @@ void CountRowsWith(const double* re, int n, const double* im, int rows, int limi
   thread_local Runs runs;
   runs.Of(n, rows, limit, known);
   if (!runs.ahead.empty()) {
-    gathered.Reset(static_cast<std::size_t>(runs.aheadRoom), true, true);
+    gathered.Reset(static_cast<std::size_t>(runs.aheadRoom), false);
     ahead.Reset(most, true, true);
   }
   // Whether the first steps paid on this thread's last call that took them.
