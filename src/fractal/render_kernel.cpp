@@ -128,13 +128,8 @@ static_assert(kFirstSteps == 0 || kMaskFreeSteps, "first steps are those of out-
 // four chains 0.38, eight 0.34 (they spill). AVX-512 has room for eight. Fewer known steps
 // than kAheadFrom do not pay for gathering the pixels apart (the first view 15% slower
 // with 8).
-#if FRACTAL_KERNEL_AVX512
-constexpr int kAheadChains = 8;
-#elif HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
-constexpr int kAheadChains = 4;
-#else
-constexpr int kAheadChains = 6;
-#endif
+constexpr bool kPortableTarget = HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128;
+constexpr int kAheadChains = FRACTAL_KERNEL_AVX512 ? 8 : kPortableTarget ? 4 : 6;
 constexpr int kAheadFrom = 16;
 constexpr int kAheadTested = 4;
 
@@ -731,47 +726,45 @@ void SortRow(const double* re, double reLo, double reHi, double im, std::ptrdiff
     if (row.stats != nullptr) row.stats->interior += hn::CountTrue(d, settled);
     return hn::AndNot(settled, valid);
   };
-  for (const Run& run : runs.runs) {
-    const int start = run.start, end = run.end;
+  // Sorts the columns [start, end) of the row: put(cr, column, i, whole, take) takes the
+  // lanes of `take`, out-for-ever pixels the interior test leaves (whole: all of the
+  // vector's lanes are columns of the row); the others join `other`.
+  const auto sortColumns = [&](int start, int end, auto put) {
     V column = hn::Add(iota, hn::Set(d, columnBase + start));
     for (int i = start; i < end; i += lanes, column = hn::Add(column, step)) {
       const V cr = hn::LoadU(d, re + i);
       // Only a row's last vector may be partial.
-      const M valid = i + lanes <= end ? all : hn::FirstN(d, static_cast<std::size_t>(end - i));
+      const bool whole = i + lanes <= end;
+      const M valid = whole ? all : hn::FirstN(d, static_cast<std::size_t>(end - i));
       const M rest = unsettled(cr, valid);
       // Le is false for NaN, and so for an infinite or NaN cr or ci.
       const M near = hn::Le(hn::Add(hn::Mul(cr, cr), ci2), outForEver);
+      put(cr, column, i, whole, hn::And(near, rest));
+      const M odd = hn::AndNot(near, rest);
+      if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
+    }
+  };
+  // Out-for-ever pixels of the other runs: through the first steps, or onto `inner`.
+  const auto toInner = [&](V cr, V column, [[maybe_unused]] int i, [[maybe_unused]] bool whole,
+                           M take) {
 #if FRACTAL_KERNEL_FIRST_STEPS
-      if (inner.firstSteps > 0) {
-        const M take = hn::And(near, rest);
-        if (!hn::AllFalse(d, take)) {
-          innerSize += FirstSteps(cr, ci, column, take, rowCounts + i, i + lanes <= end, row,
-                                  inner, innerSize, local);
-        }
-      } else
+    if (inner.firstSteps > 0) {
+      if (hn::AllFalse(d, take)) return;
+      innerSize +=
+          FirstSteps(cr, ci, column, take, rowCounts + i, whole, row, inner, innerSize, local);
+      return;
+    }
 #endif
-      {
-        innerSize += inner.Put(cr, ci, column, hn::And(near, rest), innerSize);
-      }
-      const M odd = hn::AndNot(near, rest);
-      if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
-    }
-  }
+    innerSize += inner.Put(cr, ci, column, take, innerSize);
+  };
+  for (const Run& run : runs.runs) sortColumns(run.start, run.end, toInner);
   // Runs whose steps are taken ahead gather their pixels of every row, out-for-ever ones
-  // (the slots they join take no others); the rest are sorted as above.
+  // (the slots they join take no others).
   for (AheadRun& run : runs.ahead) {
-    const int start = run.start, end = run.end;
     int at = run.first + run.size;
-    V column = hn::Add(iota, hn::Set(d, columnBase + start));
-    for (int i = start; i < end; i += lanes, column = hn::Add(column, step)) {
-      const V cr = hn::LoadU(d, re + i);
-      const M valid = i + lanes <= end ? all : hn::FirstN(d, static_cast<std::size_t>(end - i));
-      const M rest = unsettled(cr, valid);
-      const M near = hn::Le(hn::Add(hn::Mul(cr, cr), ci2), outForEver);
-      at += gathered.Put(cr, ci, column, hn::And(near, rest), at);
-      const M odd = hn::AndNot(near, rest);
-      if (!hn::AllFalse(d, odd)) otherSize += other.Put(cr, ci, column, odd, otherSize);
-    }
+    sortColumns(run.start, run.end, [&](V cr, V column, int, bool, M take) {
+      at += gathered.Put(cr, ci, column, take, at);
+    });
     run.size = at - run.first;
   }
   inner.size = innerSize;
