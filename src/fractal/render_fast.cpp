@@ -93,14 +93,14 @@ ThreadPool& Pool() {
 // Sample points accumulated exactly as the plain pass steps through them: start, then
 // start + step, then that + step, ..., each sum rounded. Padded with `pad` up to a
 // multiple of `multiple` values.
-std::vector<double> Samples(double start, double step, int count, int multiple, double pad) {
-  std::vector<double> values(static_cast<std::size_t>(RoundUp(count, multiple)), pad);
+void Samples(double start, double step, int count, int multiple, double pad,
+             std::vector<double>& values) {
+  values.assign(static_cast<std::size_t>(RoundUp(count, multiple)), pad);
   double value = start;
   for (int i = 0; i < count; ++i) {
     values[static_cast<std::size_t>(i)] = value;
     value = value + step;
   }
-  return values;
 }
 
 // Rows handed to a thread at a time: the long orbits of a few rows together fill the
@@ -129,17 +129,19 @@ static_assert(kSpan % kRowsPerItem == 0, "an item's rows lie in one band of quar
 // view, their quarters seldom hold.
 constexpr int kQuarterFrom = 32;
 
-// The tiles of a render. Each thread, at its first item, proves whole rows of tiles, the
-// next row nobody has taken, until none is left; then every item waits for its own row
-// (proven by then, or nearly). The threads share one counter of rows and read the tiles
-// the other proved once. Shared tile by tile, the rows' counters went from core to core
-// for every tile: on the first view on two cores each thread spent 40 us on tiles, for
-// 24 us of proofs. The object is the calling thread's, and the other threads read it at
-// every item: it has cache lines of its own, apart from the caller's other variables,
-// which it writes all through the render.
+// The tiles of a render, proven row by row. A thread, at its first item, proves the rows
+// from that item's on, one after the other, until it comes to one another thread has
+// taken: each thread starts on items of its own (thread_pool.h), so each proves the rows
+// of its own items, at once, and the threads prove side by side. A row that nobody has
+// taken by the time an item needs it is proven by that item's thread. A row's state and
+// its counts are written by the thread that proves it, and each has cache lines of its
+// own; so has what every item reads, apart from the caller's other variables, which it
+// writes all through the render. Taken row by row from one counter instead, the rows
+// and their counts went from core to core at every render.
 class alignas(kCacheLine) Tiles {
  public:
-  void Reset(int width, int height) {
+  // `render` numbers the render among all renders of the process.
+  void Reset(int width, int height, std::uint64_t render) {
     columns_ = (width + kSpan - 1) / kSpan;
     rows_ = (height + kTile - 1) / kTile;
     // Each row's counts start a cache line: rows proven by different threads share none.
@@ -150,13 +152,11 @@ class alignas(kCacheLine) Tiles {
     const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(known_.data());
     rows0_ = known_.data() + (kCacheLine - at % kCacheLine) % kCacheLine / sizeof(std::int32_t);
     if (static_cast<std::size_t>(rows_) > rowCapacity_) {
-      proven_ = std::make_unique<Flag[]>(static_cast<std::size_t>(rows_));
+      states_ = std::make_unique<State[]>(static_cast<std::size_t>(rows_));
       rowCapacity_ = static_cast<std::size_t>(rows_);
     }
-    for (int r = 0; r < rows_; ++r) {
-      proven_[static_cast<std::size_t>(r)].set.store(false, std::memory_order_relaxed);
-    }
-    nextRow_.store(0, std::memory_order_relaxed);
+    // The rows' states of earlier renders all read as not taken, so none is written here.
+    render_ = render;
   }
 
   // The spans of a band of quarters.
@@ -167,23 +167,44 @@ class alignas(kCacheLine) Tiles {
   // gives them for row r.
   template <class ProveRow>
   const std::int32_t* Row(int row, ProveRow prove) {
-    while (nextRow_.load(std::memory_order_relaxed) < rows_) {
-      const int r = nextRow_.fetch_add(1, std::memory_order_relaxed);
-      if (r >= rows_) break;
-      prove(r, RowCounts(r));
-      proven_[static_cast<std::size_t>(r)].set.store(true, std::memory_order_release);
+    thread_local std::uint64_t swept = 0;
+    if (swept != render_) {
+      swept = render_;
+      for (int r = row; r < rows_ && Take(r); ++r) Prove(r, prove);
     }
-    const std::atomic<bool>& proven = proven_[static_cast<std::size_t>(row)].set;
-    WaitUntil([&] { return proven.load(std::memory_order_acquire); });
+    std::atomic<std::uint64_t>& state = states_[static_cast<std::size_t>(row)].value;
+    if (state.load(std::memory_order_acquire) != Proven()) {
+      if (Take(row)) {
+        Prove(row, prove);
+      } else {
+        WaitUntil([&] { return state.load(std::memory_order_acquire) == Proven(); });
+      }
+    }
     return RowCounts(row);
   }
 
  private:
-  // A row's flag, set once by the thread that proves the row and read by those that
-  // render it, in a cache line of its own.
-  struct alignas(kCacheLine) Flag {
-    std::atomic<bool> set{false};
+  // A row's state: below Taken(), nobody has taken it in this render; Taken(), a thread
+  // proves it; Proven(), its counts are there.
+  struct alignas(kCacheLine) State {
+    std::atomic<std::uint64_t> value{0};
   };
+  std::uint64_t Taken() const { return 2 * render_ + 1; }
+  std::uint64_t Proven() const { return 2 * render_ + 2; }
+
+  bool Take(int row) {
+    std::atomic<std::uint64_t>& state = states_[static_cast<std::size_t>(row)].value;
+    std::uint64_t seen = state.load(std::memory_order_relaxed);
+    while (seen < Taken()) {
+      if (state.compare_exchange_weak(seen, Taken(), std::memory_order_relaxed)) return true;
+    }
+    return false;
+  }
+  template <class ProveRow>
+  void Prove(int row, ProveRow& prove) {
+    prove(row, RowCounts(row));
+    states_[static_cast<std::size_t>(row)].value.store(Proven(), std::memory_order_release);
+  }
 
   static constexpr int kLineCounts = static_cast<int>(kCacheLine / sizeof(std::int32_t));
 
@@ -192,17 +213,20 @@ class alignas(kCacheLine) Tiles {
   int columns_ = 0;
   int rows_ = 0;
   int rowStride_ = 0;
+  std::uint64_t render_ = 0;
   std::vector<std::int32_t> known_;
   std::int32_t* rows0_ = nullptr;  // the first cache line of known_
-  std::unique_ptr<Flag[]> proven_;
+  std::unique_ptr<State[]> states_;
   std::size_t rowCapacity_ = 0;
-  // Taken by every thread while the rows are proven: taking a row must not move the
-  // fields above, which every item reads, from core to core.
-  alignas(kCacheLine) std::atomic<int> nextRow_{0};
 };
 
 struct Job {
   const PixelGrid* grid;
+  RenderView view;
+  std::uint64_t render;  // numbers the render among all of the process
+  // The sample points: each thread computes them for itself at its first item (they are
+  // the same doubles on every thread). Read from the caller's, their cache lines went
+  // from core to core at every render.
   const double* re;
   const double* im;
   int limit;
@@ -337,8 +361,25 @@ const std::int32_t* KnownTiles(const Job& job, int first) {
   return row + first % kTile / kSpan * columns;
 }
 
+// The job with this thread's own sample points.
+const Job& WithOwnSamples(const Job& shared) {
+  thread_local Job job{};
+  thread_local std::vector<double> re, im;
+  if (job.render != shared.render) {
+    const int w = shared.grid->width, h = shared.grid->height;
+    const RenderView& view = shared.view;
+    // The kernel reads whole vectors; the padding is never iterated.
+    Samples(view.re0, (view.re1 - view.re0) / static_cast<double>(w - 1), w, kRowPadding, 16.0, re);
+    Samples(view.im0, (view.im1 - view.im0) / static_cast<double>(h - 1), h, 1, 0.0, im);
+    job = shared;
+    job.re = re.data();
+    job.im = im.data();
+  }
+  return job;
+}
+
 void RenderRows(void* context, int item) {
-  const Job& job = *static_cast<const Job*>(context);
+  const Job& job = WithOwnSamples(*static_cast<const Job*>(context));
   const int w = job.grid->width;
   const int first = item * kRowsPerItem;
   const int rows = std::min(kRowsPerItem, job.grid->height - first);
@@ -433,16 +474,14 @@ void RenderPixelsWith(const PixelGrid& grid, RenderView view, int limit,
   const int w = grid.width;
   const int h = grid.height;
   if (w <= 0 || h <= 0) return;
-  const double dRe = (view.re1 - view.re0) / static_cast<double>(w - 1);
-  const double dIm = (view.im1 - view.im0) / static_cast<double>(h - 1);
-  // The kernel reads whole vectors; the padding is never iterated.
-  const std::vector<double> re = Samples(view.re0, dRe, w, kRowPadding, 16.0);
-  const std::vector<double> im = Samples(view.im0, dIm, h, 1, 0.0);
-
+  // Numbered apart across all callers: a thread's last render is never another's.
+  static std::atomic<std::uint64_t> renders{0};
   std::optional<ColourTable> scratch;
   Job job{&grid,
-          re.data(),
-          im.data(),
+          view,
+          renders.fetch_add(1, std::memory_order_relaxed) + 1,
+          nullptr,
+          nullptr,
           limit,
           &ColoursFor(limit, scratch),
           countRows,
@@ -451,7 +490,7 @@ void RenderPixelsWith(const PixelGrid& grid, RenderView view, int limit,
   // Kept from render to render, by every thread that renders.
   thread_local Tiles tiles;
   if (proveTiles && limit > 1) {
-    tiles.Reset(w, h);
+    tiles.Reset(w, h, job.render);
     job.tiles = &tiles;
   }
   Pool().Run((h + kRowsPerItem - 1) / kRowsPerItem, RenderThreads(), &RenderRows, &job);

@@ -31,6 +31,18 @@ bool WakingPays(std::int64_t work, std::int64_t wake) {
   return work >= 2 * wake;
 }
 
+// A run of items [first, end) as one word, so that its owner and a thief can take from
+// it at either end with one compare-and-swap.
+std::uint64_t Items(std::uint32_t first, std::uint32_t end) {
+  return std::uint64_t{end} << 32 | first;
+}
+std::uint32_t First(std::uint64_t items) {
+  return static_cast<std::uint32_t>(items);
+}
+std::uint32_t End(std::uint64_t items) {
+  return static_cast<std::uint32_t>(items >> 32);
+}
+
 std::int64_t Nanoseconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
 }
@@ -56,17 +68,48 @@ int ThreadPool::SharedJobs() {
   return sharedJobs_;
 }
 
-void ThreadPool::TakeItems() {
+void ThreadPool::TakeItems(int self) {
   for (;;) {
-    // Several items a claim while many are left: each claim moves the counter from core
-    // to core. A share of what is left, so that the last claims are single items and
-    // the threads finish together.
-    const int left = items_ - next_.load(std::memory_order_relaxed);
-    const int claim = std::max(1, left / (4 * (helpers_ + 1)));
-    const int first = next_.fetch_add(claim, std::memory_order_relaxed);
-    if (first >= items_) return;
-    const int end = std::min(first + claim, items_);
-    for (int item = first; item < end; ++item) run_(context_, item);
+    for (int item = TakeOwn(self); item >= 0; item = TakeOwn(self)) run_(context_, item);
+    if (!Steal(self)) return;
+  }
+}
+
+int ThreadPool::TakeOwn(int self) {
+  std::atomic<std::uint64_t>& run = pending_[self].items;
+  std::uint64_t items = run.load(std::memory_order_relaxed);
+  while (First(items) < End(items)) {
+    if (run.compare_exchange_weak(items, Items(First(items) + 1, End(items)),
+                                  std::memory_order_relaxed)) {
+      return static_cast<int>(First(items));
+    }
+  }
+  return -1;
+}
+
+bool ThreadPool::Steal(int self) {
+  for (;;) {
+    int victim = -1;
+    std::uint64_t seen = 0;
+    std::uint32_t most = 0;
+    for (int t = 0; t < takers_; ++t) {
+      const std::uint64_t items = pending_[t].items.load(std::memory_order_relaxed);
+      if (t == self || First(items) >= End(items)) continue;
+      if (End(items) - First(items) > most) {
+        most = End(items) - First(items);
+        victim = t;
+        seen = items;
+      }
+    }
+    if (victim < 0) return false;
+    // The victim keeps the front half, the one it reaches first.
+    const std::uint32_t cut = End(seen) - (most + 1) / 2;
+    if (pending_[victim].items.compare_exchange_strong(seen, Items(First(seen), cut),
+                                                       std::memory_order_relaxed)) {
+      // Only this thread gives its own run items, and nobody takes from an empty one.
+      pending_[self].items.store(Items(cut, End(seen)), std::memory_order_relaxed);
+      return true;
+    }
   }
 }
 
@@ -132,6 +175,12 @@ void ThreadPool::Share(int items, int helpers, ItemFunction run, void* context,
     workers_.emplace_back([this, index] { WorkerLoop(index); });
     workersKeptOff_ = -1;
   }
+  if (pendingCapacity_ < workers_.size() + 1) {
+    // No worker is inside a job now, so none reads the runs.
+    std::lock_guard<std::mutex> lock(mutex_);
+    pendingCapacity_ = workers_.size() + 1;
+    pending_ = std::make_unique<Pending[]>(pendingCapacity_);
+  }
 #if defined(__linux__)
   KeepWorkersOff(sched_getcpu());
 #endif
@@ -142,8 +191,13 @@ void ThreadPool::Share(int items, int helpers, ItemFunction run, void* context,
     std::lock_guard<std::mutex> lock(mutex_);
     run_ = run;
     context_ = context;
-    items_ = items;
-    next_.store(0, std::memory_order_relaxed);
+    takers_ = helpers + 1;
+    for (int t = 0; t < takers_; ++t) {
+      const auto share = [&](int k) {
+        return static_cast<std::uint32_t>(static_cast<std::int64_t>(items) * k / takers_);
+      };
+      pending_[t].items.store(Items(share(t), share(t + 1)), std::memory_order_relaxed);
+    }
     helpers_ = helpers;
     open_ = true;
     firstJoin_ = Clock::time_point{};
@@ -153,7 +207,7 @@ void ThreadPool::Share(int items, int helpers, ItemFunction run, void* context,
     posted_.store(generation_, std::memory_order_release);
   }
   wake_.notify_all();
-  TakeItems();
+  TakeItems(0);
   const Clock::time_point callerDone = Clock::now();
   // Every item has been handed out. A worker that has not joined by now would find
   // nothing left to do, so it is kept out (the job's context dies when Run returns);
@@ -191,7 +245,7 @@ void ThreadPool::WorkerLoop(int index) {
     const Clock::time_point joined = Clock::now();
     if (firstJoin_ == Clock::time_point{}) firstJoin_ = joined;
     lock.unlock();
-    TakeItems();
+    TakeItems(index + 1);
     lock.lock();
     workerTime_ += Nanoseconds(Clock::now() - joined);
     running_.fetch_sub(1, std::memory_order_release);

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -64,10 +65,12 @@ class ThreadPool {
   ~ThreadPool();
 
   // Calls run(context, i) once for each i in [0, items), on the calling thread and up to
-  // threads - 1 workers, and returns when every call has returned. Items are handed out
-  // in increasing order to whichever thread is free: runs of several while many are
-  // left, one at a time at the end. Jobs from several callers run one after the other.
-  // `run` must not throw.
+  // threads - 1 workers, and returns when every call has returned. Each thread starts on
+  // a run of its own, the caller on the first items, and takes them in increasing order;
+  // a thread whose run is done takes the back half of the longest run left. A thread
+  // thus takes the same items from job to job, with the cache lines they write, and
+  // touches no other thread's lines until the end. Jobs from several callers run one
+  // after the other. `run` must not throw.
   void Run(int items, int threads, ItemFunction run, void* context);
 
   // Workers started so far.
@@ -79,7 +82,13 @@ class ThreadPool {
   using Clock = std::chrono::steady_clock;
 
   void WorkerLoop(int index);
-  void TakeItems();
+  // Runs items until none is left to take; `self` is 0 for the caller, 1 + the index of
+  // a worker.
+  void TakeItems(int self);
+  // The next item of thread `self`'s run, or -1 when it is done.
+  int TakeOwn(int self);
+  // Moves the back half of the longest run left to thread `self`; false if none is left.
+  bool Steal(int self);
   // Whether the workers, done with the last job, have stopped spinning by `now`.
   bool WorkersAsleep(Clock::time_point now) const;
   // Whether a job of `items` items posted at `now` should wake the workers.
@@ -123,6 +132,14 @@ class ThreadPool {
   int busy_ = 0;     // workers inside the current job
   ItemFunction run_ = nullptr;
   void* context_ = nullptr;
-  int items_ = 0;
-  std::atomic<int> next_{0};
+  // The items not yet handed out: a run [first, end) for each thread of the job, in a
+  // 64-bit word (end << 32 | first) that its owner takes from at the front and others
+  // at the back. Each in a cache line of its own: it moves between the cores only when
+  // a run is stolen.
+  struct alignas(64) Pending {
+    std::atomic<std::uint64_t> items{0};
+  };
+  std::unique_ptr<Pending[]> pending_;  // the caller's, then one for each worker
+  std::size_t pendingCapacity_ = 0;
+  int takers_ = 0;  // threads taking part in the current job
 };

@@ -73,6 +73,72 @@ TEST(ThreadPool, WorkersAreStartedOnceAndReused) {
   EXPECT_LE(seen.size(), 3u);
 }
 
+// Records the thread of every item. The first item each thread runs waits (for at most
+// two seconds) until `threads` threads are in the job, so that none of them can finish
+// its own items before the others start on theirs.
+struct Starts {
+  explicit Starts(int items, int threads)
+      : ranOn(static_cast<std::size_t>(items)), threads(threads) {}
+  std::vector<std::thread::id> ranOn;
+  int threads;
+  std::mutex mutex;
+  std::set<std::thread::id> started;
+
+  static void Run(void* context, int item) {
+    auto& starts = *static_cast<Starts*>(context);
+    const std::thread::id self = std::this_thread::get_id();
+    std::unique_lock<std::mutex> lock(starts.mutex);
+    starts.ranOn[static_cast<std::size_t>(item)] = self;
+    if (!starts.started.insert(self).second) return;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (static_cast<int>(starts.started.size()) < starts.threads &&
+           std::chrono::steady_clock::now() < deadline) {
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+      lock.lock();
+    }
+  }
+};
+
+TEST(ThreadPool, EachThreadStartsOnItemsOfItsOwn) {
+  // The caller on the first items, each worker on an equal share after them: a thread
+  // writes the same part of a picture from frame to frame.
+  ThreadPool pool;
+  for (int threads : {2, 3}) {
+    for (int job = 0; job < 5; ++job) {
+      Starts starts(99, threads);
+      pool.Run(99, threads, &Starts::Run, &starts);
+      ASSERT_EQ(starts.ranOn[0], std::this_thread::get_id()) << threads << " threads";
+      std::set<std::thread::id> firsts;
+      for (int t = 1; t < threads; ++t)
+        firsts.insert(starts.ranOn[static_cast<std::size_t>(99 * t / threads)]);
+      EXPECT_EQ(firsts.size(), static_cast<std::size_t>(threads - 1)) << threads << " threads";
+      EXPECT_EQ(firsts.count(std::this_thread::get_id()), 0u) << threads << " threads";
+    }
+  }
+}
+
+TEST(ThreadPool, AThreadDoneWithItsItemsTakesOverOthers) {
+  // The worker's share is slow, the caller's quick: the caller must take some of the
+  // worker's, whether the worker joined or not.
+  ThreadPool pool;
+  struct Uneven {
+    std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> slowOnCaller{0};
+    static void Run(void* context, int item) {
+      auto& uneven = *static_cast<Uneven*>(context);
+      if (item < 8) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      if (std::this_thread::get_id() == uneven.caller) uneven.slowOnCaller.fetch_add(1);
+    }
+  };
+  for (int job = 0; job < 5; ++job) {
+    Uneven uneven;
+    pool.Run(16, 2, &Uneven::Run, &uneven);
+    EXPECT_GE(uneven.slowOnCaller.load(), 2) << "job " << job;
+  }
+}
+
 TEST(ThreadPool, AJobWaitsForItemsStillRunningOnWorkers) {
   // Items that take a while on the workers: Run must not return before they finish.
   ThreadPool pool;
